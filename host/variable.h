@@ -1,0 +1,169 @@
+// Script values of the Vesk host: the type words, Variable, the vector and
+// object behind a value, the native base class VeskAss and the register.
+// The module reads these layouts directly; the host implements the methods.
+#pragma once
+
+#include <cstddef>
+
+#define VESK_API __attribute__((visibility("default")))
+
+typedef void* HINSTANCE;
+
+// Type words of a value (the host's VVARTYPE).
+typedef unsigned short VVARTYPE;
+enum : VVARTYPE {
+    VT_EMPTY = 0,
+    VT_BOOL = 1,
+    VT_BYTE = 4,
+    VT_INT = 8,
+    VT_FLOAT = 16,
+    VT_DOUBLE = 32,       // data points to an owned double
+    VT_FUNCTION = 64,     // script code built from source text
+    VT_STRING = 0x100,    // bytes, embedded zeros allowed
+    VT_DATA = 0x200,      // byte block made with Init
+    VT_VECTOR = 0x400,
+    VT_OBJECT = 0x800,
+    VT_REF = 0x1000,      // reference cell holding a Variable
+    VT_NATIVEREF = 0x8000 // reference to an object of a native class
+};
+constexpr VVARTYPE VT_ANYREF = 0x9000;       // either reference kind
+constexpr VVARTYPE VT_OBJECT_OR_REF = 0x9800;
+constexpr VVARTYPE VT_NUMERIC = 0x3C;        // byte, int, float, double
+
+class Variable;
+class Vector;
+class VObject;
+class VeskAss;
+class Processor;
+struct VRefCell;   // host-private: a reference cell
+struct VBlob;      // host-private: bytes of a string or data block
+struct VFunction;  // host-private: compiled script code
+
+// The data word: 32-bit int or float, or a pointer (8 bytes on x86-64).
+union VData {
+    int i;
+    float f;
+    unsigned char b;
+    void* p;
+    double* d;
+    Vector* vec;
+    VObject* obj;
+    VRefCell* ref;
+    VBlob* blob;
+    VFunction* fn;
+};
+
+class VESK_API Variable {
+public:
+    VVARTYPE type;
+    VData data;
+    unsigned short extra;  // host-private; the module never touches it
+
+    Variable() : type(VT_EMPTY), extra(0) { data.p = nullptr; }
+    explicit Variable(double value);
+    // VT_FUNCTION with source text gives a callable script function,
+    // VT_STRING a string holding a copy of the text.
+    Variable(VVARTYPE type, const char* text);
+    Variable(const Variable& other);
+    Variable& operator=(const Variable& other);
+    ~Variable();
+
+    Variable& operator=(int value);
+    Variable& operator=(long value);
+    Variable& operator=(unsigned long value);
+    Variable& operator=(float value);
+    Variable& operator=(double value);
+    Variable& operator=(const char* text);  // copied
+    Variable& operator=(bool) = delete;     // say which number is meant
+
+    // Empty value of a type; a vector of count empty elements; a data block
+    // of count zero bytes.
+    void Init(VVARTYPE type, long count = 0);
+    // Release what a value of a type above 16 owns; the value becomes empty.
+    void _Clear();
+
+    Variable* GetPointer();   // the Variable a reference designates (else this)
+    VObject* GetVObject() const;
+    long GetAssID() const;    // native object of a native-class reference
+
+    float GetFloatNumb() const;
+    double GetDoubleNumb() const;
+    long GetLongNumb() const;
+    bool IsTrue() const;
+    void* GetData() const;      // bytes of a string or data block, else null
+    long GetDataSize() const;   // their count, else 0
+
+    Variable& operator[](long index);          // element access
+    Variable& operator()(const char* name);    // member by name
+    Variable& operator()(int nameID);          // member by Token::GetNameID
+};
+
+// The host's vector; the module reads count directly.
+class VESK_API Vector {
+public:
+    int count;
+    int capacity;
+    Variable* items;
+    long refs;
+
+    Variable& operator[](long index) {
+        return (index >= 0 && index < count) ? items[index] : OutOfVector(index);
+    }
+    // The stand-by element for an index outside 0 .. count-1; reports it.
+    Variable& OutOfVector(long index);
+};
+
+struct VClass;  // host-private: a script class
+
+// A script object. Count, GetAss and Element are the operations the module
+// uses; the others belong to the host.
+class VESK_API VObject {
+public:
+    explicit VObject(VClass* cls) : refs(1), cls(cls), ass(nullptr), dying(false) {}
+    virtual ~VObject();
+    virtual long Count();
+    virtual const char* ClassName() const;
+    virtual VeskAss* GetAss();
+    virtual Variable& Member(int nameID);
+    virtual Variable& Element(long index);
+
+    long refs;
+    VClass* cls;
+    VeskAss* ass;
+    bool dying;
+};
+
+// Base of every native object joined to a script object.
+class VESK_API VeskAss {
+protected:
+    virtual void PlaceHolder();
+public:
+    VeskAss() : joined(nullptr) {}
+    virtual ~VeskAss();
+    // Bind this native to the script object so that GetAss yields it.
+    // Returns false, joining nothing, when the value holds no object.
+    bool Join(Variable* object, Processor* processor);
+    void BreakJoint();
+    bool IsJoined() const { return joined != nullptr; }
+private:
+    VObject* joined;
+    VeskAss(const VeskAss&) = delete;
+    VeskAss& operator=(const VeskAss&) = delete;
+};
+
+// The unit of argument and result passing.
+class VESK_API VarRegister {
+public:
+    unsigned short isRef;
+    Variable value;
+    Variable* ref;
+
+    VarRegister() : isRef(0), ref(nullptr) {}
+    ~VarRegister() {}
+    operator Variable*() { return isRef ? ref : &value; }
+    operator float() { return static_cast<Variable*>(*this)->GetFloatNumb(); }
+    Variable* designated() { return isRef ? ref : &value; }
+private:
+    VarRegister(const VarRegister&) = delete;
+    VarRegister& operator=(const VarRegister&) = delete;
+};

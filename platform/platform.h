@@ -1,0 +1,104 @@
+// The windowing layer: device contexts, pixel formats and rendering contexts
+// over EGL (X11 windows when a display is there). Each call stands for the
+// WGL/GDI call named in its comment. Nothing else in the project includes EGL
+// or X11 headers. All calls are for the interpreter's thread.
+#pragma once
+
+#include <cstdint>
+
+#define VPLATFORM_API __attribute__((visibility("default")))
+
+namespace platform {
+
+typedef long DeviceHandle;   // 0 is no device
+typedef long ContextHandle;  // 0 is no context
+
+// Mirrors the 40-byte pixel format descriptor.
+struct PixelFormatRequest {
+    uint16_t size = 40;
+    uint16_t version = 1;
+    uint32_t flags = 0;
+    uint8_t pixelType = 0;  // PFD_TYPE_RGBA
+    uint8_t colorBits = 0;
+    uint8_t redBits = 0, redShift = 0, greenBits = 0, greenShift = 0;
+    uint8_t blueBits = 0, blueShift = 0, alphaBits = 0, alphaShift = 0;
+    uint8_t accumBits = 0, accumRedBits = 0, accumGreenBits = 0, accumBlueBits = 0,
+            accumAlphaBits = 0;
+    uint8_t depthBits = 0;
+    uint8_t stencilBits = 0;
+    uint8_t auxBuffers = 0;
+    uint8_t layerType = 0;
+    uint8_t reserved = 0;
+    uint32_t layerMask = 0, visibleMask = 0, damageMask = 0;
+};
+static_assert(sizeof(PixelFormatRequest) == 40, "pixel format request is 40 bytes");
+
+enum : uint32_t {
+    PFD_DOUBLEBUFFER = 0x1,
+    PFD_DRAW_TO_WINDOW = 0x4,
+    PFD_DRAW_TO_BITMAP = 0x8,
+    PFD_SUPPORT_GDI = 0x10,
+    PFD_SUPPORT_OPENGL = 0x20,
+    PFD_GENERIC_FORMAT = 0x40,
+    PFD_SWAP_COPY = 0x400,
+    PFD_GENERIC_ACCELERATED = 0x1000,
+};
+enum : uint8_t { PFD_TYPE_RGBA = 0 };
+
+// Devices (the host's MDC makes and destroys them).
+VPLATFORM_API DeviceHandle CreateBitmapDevice(int width, int height);   // memory DC (pbuffer)
+VPLATFORM_API DeviceHandle CreateWindowDevice(int width, int height,
+                                              const char* title);       // window DC
+VPLATFORM_API void DestroyDevice(DeviceHandle device);
+VPLATFORM_API bool DeviceSize(DeviceHandle device, int* width, int* height);
+VPLATFORM_API bool IsWindowDevice(DeviceHandle device);
+
+// Rendering contexts (what the module's device binding calls).
+VPLATFORM_API DeviceHandle CurrentDevice();                        // wglGetCurrentDC
+VPLATFORM_API ContextHandle CurrentContext();                      // wglGetCurrentContext
+VPLATFORM_API int ChoosePixelFormat(DeviceHandle device,
+                                    const PixelFormatRequest& request);  // 0 on failure
+VPLATFORM_API bool SetPixelFormat(DeviceHandle device, int format,
+                                  const PixelFormatRequest& request);
+VPLATFORM_API ContextHandle CreateContext(DeviceHandle device);    // wglCreateContext
+VPLATFORM_API bool MakeCurrent(DeviceHandle device, ContextHandle context);  // 0, 0 releases
+VPLATFORM_API bool DeleteContext(ContextHandle context);           // wglDeleteContext
+VPLATFORM_API bool SwapBuffers(DeviceHandle device);
+VPLATFORM_API unsigned LastError();                                // GetLastError
+VPLATFORM_API const char* LastErrorText();                         // the same, in words
+
+// The pixel format a device was given by SetPixelFormat (false when none).
+VPLATFORM_API bool DevicePixelFormat(DeviceHandle device, int* format,
+                                     PixelFormatRequest* request);
+
+// Read back w x h pixels from (x, y), lowest row first, 3 bytes red, green,
+// blue each, rows packed. Works whether or not a context is current.
+VPLATFORM_API bool ReadPixels(DeviceHandle device, int x, int y, int w, int h,
+                              unsigned char* rgb);
+
+// Window events.
+enum class EventKind { None, Button, Motion, Key, Resize, Close };
+struct Event {
+    EventKind kind = EventKind::None;
+    int x = 0, y = 0;   // pointer position, or the new size for Resize
+    int button = 0;     // mouse button, or the key code for Key
+};
+VPLATFORM_API bool NextEvent(DeviceHandle device, Event* event);  // false: none waiting
+VPLATFORM_API bool WaitEvent(DeviceHandle device, Event* event);  // false: not a window
+
+// Describes the EGL display and a fresh offscreen context, for `vesk --info`.
+struct Info {
+    char platform[32];   // "x11" or "surfaceless"
+    char eglVendor[128];
+    char eglVersion[64];
+    char glVendor[128];
+    char glRenderer[128];
+    char glVersion[128];
+};
+VPLATFORM_API bool QueryInfo(Info* info);
+
+// Forces the surfaceless platform (as VESK_HEADLESS=1 does) when called before
+// the first device is made.
+VPLATFORM_API void ForceHeadless();
+
+}  // namespace platform
