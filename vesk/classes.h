@@ -1,0 +1,91 @@
+// Script classes and their method rows: the parsed form of a signature such
+// as "VOpenGL::Sphere(refer object POINT3 , number, int)", the registry of
+// classes (host classes and those of loaded modules) and the objects the
+// host makes for them.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/module.h"
+#include "vesk/value.h"
+
+struct Module;
+struct VClass;
+
+namespace vesk {
+
+// Any is for host classes only: a value of whatever kind, passed as a value.
+enum class ArgKind { Number, Int, Boolean, Object, Copy, Any };
+
+struct ArgSpec {
+    ArgKind kind;
+    std::string className;  // for Object: "MDC", "Vector", "OglColor", …
+    bool refer = false;     // written "refer object"
+};
+
+struct MethodRow {
+    ::VClass* owner = nullptr;
+    std::string method;            // "Sphere", "*", the class name, "~Class"
+    std::vector<ArgSpec> args;
+    bool variadic = false;         // ends with "..."
+    VeskHandler handler = nullptr;
+    std::string signature;         // the text as the table gave it
+    int number = 0;                // position in its table, from 1
+    int handlerNumber = 0;         // distinct handlers of its table, from 1
+    Module* module = nullptr;      // null for host classes
+};
+
+// Parses one signature; on failure returns false and says why.
+bool ParseSignature(const char* text, MethodRow* row, std::string* className,
+                    std::string* why);
+
+// How objects of a host class are made, printed and indexed.
+struct ClassHooks {
+    VObject* (*make)(VClass* cls) = nullptr;              // default: plain VObject
+    std::string (*format)(VObject* object) = nullptr;     // default: "<Class>"
+    bool valueClass = false;  // constructors fill the target themselves (Vector)
+};
+
+
+
+}  // namespace vesk
+
+struct VClass {
+    std::string name;
+    Module* module = nullptr;  // the module that declared it, null for host classes
+    vesk::ClassHooks hooks;
+    std::vector<int> memberIds;  // members every object of the class has
+    std::map<std::string, std::vector<vesk::MethodRow*>> methods;
+    std::vector<std::unique_ptr<vesk::MethodRow>> rows;
+
+    const std::vector<vesk::MethodRow*>* Find(const std::string& method) const;
+    const vesk::MethodRow* Destructor() const;
+};
+
+namespace vesk {
+
+VClass* FindClass(const std::string& name);
+// Makes the class, or returns null when the name is taken by another owner.
+VClass* DeclareClass(const std::string& name, Module* module);
+const std::vector<VClass*>& AllClasses();
+
+// The class whose methods a value answers: its object's class, or the host
+// classes "Vector" and "String" for those values; null for the others.
+VClass* ClassOfValue(const Variable& value);
+
+// A host object: an object with named members (POINT3, RECT, ColorRef).
+class HostObject : public VObject {
+public:
+    explicit HostObject(VClass* cls);
+    Variable& Member(int nameID) override;
+    std::vector<std::pair<int, Variable>> members;
+};
+
+// Registers a table of host-class rows ("POINT3::POINT3(number, number,
+// number)" and so on), ended by a null row.
+bool RegisterHostRows(const MethodRecord* rows, std::string* why);
+
+}  // namespace vesk

@@ -1,0 +1,236 @@
+// Calling script methods and constructors. A call picks the row of the
+// object's class whose argument list fits (the count first, then the kinds)
+// and runs its handler with registers laid out the way modules expect.
+#include "vesk/dispatch.h"
+
+#include <memory>
+
+#include "vesk/runtime.h"
+
+namespace vesk {
+
+namespace {
+
+constexpr int kMaxCallDepth = 200;  // handlers calling back into the host
+
+bool CountFits(const MethodRow& row, int count) {
+    int fixed = static_cast<int>(row.args.size());
+    return row.variadic ? count >= fixed : count == fixed;
+}
+
+bool KindFits(const ArgSpec& spec, const Variable& arg, const VClass* owner) {
+    const Variable& v = *const_cast<Variable&>(arg).GetPointer();
+    switch (spec.kind) {
+    case ArgKind::Number:
+    case ArgKind::Int: return IsNumber(v);
+    case ArgKind::Boolean:
+    case ArgKind::Any: return true;
+    case ArgKind::Copy: return v.type == VT_OBJECT && v.data.obj->cls == owner;
+    case ArgKind::Object:
+        if (spec.className == "Vector") return v.type == VT_VECTOR;
+        if (spec.className == "String") return v.type == VT_STRING;
+        return v.type == VT_OBJECT && v.data.obj->cls && v.data.obj->cls->name == spec.className;
+    }
+    return false;
+}
+
+std::string Article(const std::string& word) {
+    return (!word.empty() && std::string("AEIOUaeiou").find(word[0]) != std::string::npos)
+               ? "an " + word
+               : "a " + word;
+}
+
+std::string Expected(const ArgSpec& spec, const VClass* owner) {
+    switch (spec.kind) {
+    case ArgKind::Number: return "a number";
+    case ArgKind::Int: return "an integer";
+    case ArgKind::Boolean: return "a boolean";
+    case ArgKind::Any: return "a value";
+    case ArgKind::Copy: return Article(owner->name + " object");
+    case ArgKind::Object:
+        if (spec.className == "Vector" || spec.className == "String") return Article(spec.className);
+        return Article(spec.className + " object");
+    }
+    return "something else";
+}
+
+std::string Forms(const std::vector<MethodRow*>& rows) {
+    std::string out;
+    for (const MethodRow* r : rows) out += (out.empty() ? "" : "; ") + r->signature;
+    return out;
+}
+
+std::string MethodNames(const VClass& cls) {
+    std::string out;
+    for (const auto& [name, rows] : cls.methods) {
+        if (name == cls.name || name[0] == '~') continue;
+        out += (out.empty() ? "" : ", ") + name;
+    }
+    return out;
+}
+
+}  // namespace
+
+const MethodRow* PickRow(const std::vector<MethodRow*>& rows, Variable* args, int count,
+                         const std::string& what) {
+    std::vector<const MethodRow*> byCount;
+    for (const MethodRow* r : rows)
+        if (CountFits(*r, count)) byCount.push_back(r);
+    for (const MethodRow* r : byCount) {
+        bool fits = true;
+        for (size_t i = 0; i < r->args.size() && fits; i++)
+            fits = KindFits(r->args[i], args[i], r->owner);
+        if (fits) return r;
+    }
+    std::string n = std::to_string(count) + (count == 1 ? " argument" : " arguments");
+    if (byCount.empty()) {
+        Error(VE_NO_METHOD, what + " takes no form with " + n + "; its forms are: " + Forms(rows));
+    } else if (byCount.size() == 1) {
+        const MethodRow* r = byCount.front();
+        size_t i = 0;
+        while (KindFits(r->args[i], args[i], r->owner)) i++;
+        Error(VE_BAD_ARGUMENT, what + ": argument " + std::to_string(i + 1) + " must be " +
+                                   Expected(r->args[i], r->owner) + ", not " +
+                                   Article(KindName(args[i])));
+    } else {
+        std::string kinds;
+        for (int i = 0; i < count; i++) kinds += (i ? ", " : "") + KindName(args[i]);
+        Error(VE_NO_METHOD, what + " has no form for (" + kinds + "); its forms are: " + Forms(rows));
+    }
+    return nullptr;
+}
+
+void InvokeRow(Processor* processor, const MethodRow& row, Variable& self, Variable* args,
+               int count, Variable& result) {
+    VRuntime* rt = processor->runtime;
+    if (rt->depth >= kMaxCallDepth) {
+        Error(VE_TOO_DEEP, row.signature + ": calls nested too deeply");
+        return;
+    }
+    VarRegister local[9];
+    std::unique_ptr<VarRegister[]> heap;
+    VarRegister* regs = local;
+    if (count + 1 > 9) {
+        heap.reset(new VarRegister[count + 1]);
+        regs = heap.get();
+    }
+    for (int i = 0; i < count; i++) {
+        bool byRef = i < static_cast<int>(row.args.size()) &&
+                     (row.args[i].kind == ArgKind::Object || row.args[i].kind == ArgKind::Copy);
+        if (byRef) {
+            regs[i].isRef = 1;
+            regs[i].ref = &args[i];
+        } else {
+            regs[i].value = args[i];
+        }
+    }
+    regs[count].isRef = 1;
+    regs[count].ref = &self;
+    VarRegister out;
+    RunningScope scope(processor);
+    rt->depth++;
+    row.handler(&out, regs, count + 1, processor);
+    rt->depth--;
+    result = *out.designated();
+}
+
+bool CallMethod(Processor* processor, Variable& self, const char* name, Variable* args,
+                int count, Variable& result) {
+    RunningScope scope(processor);
+    VClass* cls = ClassOfValue(self);
+    if (!cls) {
+        Error(VE_NO_METHOD, "a " + KindName(self) + " has no methods (called ->" + name + ")");
+        return false;
+    }
+    const std::vector<MethodRow*>* rows = cls->Find(name);
+    if (!rows || name == cls->name || name[0] == '~') {
+        Error(VE_NO_METHOD, cls->name + " has no method '" + name + "'; its methods are: " +
+                                MethodNames(*cls));
+        return false;
+    }
+    const MethodRow* row = PickRow(*rows, args, count, cls->name + "::" + name);
+    if (!row) return false;
+    InvokeRow(processor, *row, self, args, count, result);
+    return processor->errorState == 0;
+}
+
+bool Construct(Processor* processor, const char* className, Variable* args, int count,
+               Variable& target) {
+    RunningScope scope(processor);
+    VClass* cls = FindClass(className);
+    if (!cls) {
+        Error(VE_NO_CLASS, std::string("there is no class '") + className + "'");
+        return false;
+    }
+    const std::vector<MethodRow*>* rows = cls->Find(cls->name);
+    if (!rows) {
+        Error(VE_NO_CLASS, cls->name + " objects cannot be made with new");
+        return false;
+    }
+    const MethodRow* row = PickRow(*rows, args, count, cls->name + "::" + cls->name);
+    if (!row) return false;
+    Variable object;
+    if (!cls->hooks.valueClass) {
+        VObject* o = cls->hooks.make ? cls->hooks.make(cls)
+                     : cls->memberIds.empty() ? new VObject(cls)
+                                              : new HostObject(cls);
+        SetObject(object, o);
+    }
+    Variable ignored;
+    InvokeRow(processor, *row, object, args, count, ignored);
+    target = object;
+    return processor->errorState == 0;
+}
+
+bool HasMethod(const Variable& self, const char* name) {
+    VClass* cls = ClassOfValue(self);
+    return cls && cls->Find(name);
+}
+
+}  // namespace vesk
+
+// ---- Processor ---------------------------------------------------------------
+
+namespace {
+
+// The designated values of the registers, as an array of values.
+std::unique_ptr<Variable[]> Values(VarRegister* args, int count) {
+    std::unique_ptr<Variable[]> values(new Variable[count > 0 ? count : 1]);
+    for (int i = 0; i < count; i++) values[i] = *args[i].designated();
+    return values;
+}
+
+}  // namespace
+
+int Processor::RunMethod(VarRegister* result, const char* name, VarRegister* args, int count,
+                         Variable* object) {
+    if (!object || !name) return 0;
+    auto values = Values(args, count);
+    Variable out;
+    bool ok = vesk::CallMethod(this, *object, name, values.get(), count, out);
+    if (result) *result->designated() = out;
+    return ok;
+}
+
+int Processor::RunFunction(VarRegister* result, Variable& function, VarRegister* args,
+                           int count) {
+    vesk::RunningScope scope(this);
+    Variable& f = *function.GetPointer();
+    if (f.type != VT_FUNCTION) {
+        vesk::Error(vesk::VE_WRONG_KIND, "cannot call a " + vesk::KindName(f));
+        return 0;
+    }
+    if (!runtime->runner) {
+        vesk::Error(vesk::VE_UNSUPPORTED, "script functions cannot run without the interpreter");
+        return 0;
+    }
+    runtime->runner->Run(this, result, f.data.fn, args, count);
+    return errorState == 0;
+}
+
+int Processor::MakeInstance(Variable& target, const char* className, VarRegister* args,
+                            int count) {
+    if (!className) return 0;
+    auto values = Values(args, count);
+    return vesk::Construct(this, className, values.get(), count, target);
+}

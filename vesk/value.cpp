@@ -1,0 +1,519 @@
+// The value model: Variable, Vector, the default VObject operations, VeskAss
+// joins and the reference counting that frees values, iteratively so that
+// deeply nested vectors cannot exhaust the stack.
+#include "vesk/value.h"
+
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "vesk/classes.h"
+#include "vesk/runtime.h"
+
+namespace {
+
+// ---- releasing -----------------------------------------------------------
+
+enum class Doomed { Vector, Object, Cell };
+struct DoomedItem { Doomed kind; void* p; };
+
+thread_local std::vector<DoomedItem> pending;
+thread_local bool reaping = false;
+
+void DestroyVector(Vector* v) {
+    for (int i = 0; i < v->count; i++) v->items[i]._Clear();
+    delete[] v->items;
+    delete v;
+}
+
+// Frees a value whose last reference went; values freed meanwhile queue up
+// behind it instead of recursing.
+void Reap(Doomed kind, void* p) {
+    pending.push_back({kind, p});
+    if (reaping) return;
+    reaping = true;
+    while (!pending.empty()) {
+        DoomedItem d = pending.back();
+        pending.pop_back();
+        switch (d.kind) {
+        case Doomed::Vector: DestroyVector(static_cast<Vector*>(d.p)); break;
+        case Doomed::Object: vesk::DestroyObject(static_cast<VObject*>(d.p)); break;
+        case Doomed::Cell: delete static_cast<VRefCell*>(d.p); break;
+        }
+    }
+    reaping = false;
+}
+
+VBlob* NewBlob(long size) {
+    if (size < 0) size = 0;
+    if (size > vesk::kMaxDataSize) {
+        vesk::Error(vesk::VE_LIMIT, "a string or data block of " + std::to_string(size) +
+                                        " bytes is larger than the limit of " +
+                                        std::to_string(vesk::kMaxDataSize));
+        return nullptr;
+    }
+    void* p = std::malloc(sizeof(VBlob) + size + 1);
+    if (!p) {
+        vesk::Error(vesk::VE_LIMIT, "out of memory for " + std::to_string(size) + " bytes");
+        return nullptr;
+    }
+    VBlob* b = static_cast<VBlob*>(p);
+    b->refs = 1;
+    b->size = size;
+    std::memset(b->bytes(), 0, size + 1);
+    return b;
+}
+
+void ReleaseBlob(VBlob* b) {
+    if (--b->refs == 0) std::free(b);
+}
+
+// Copies what `from` owns into `to`, which holds nothing yet.
+void CopyInto(Variable& to, const Variable& from) {
+    to.type = from.type;
+    to.data = from.data;
+    switch (from.type) {
+    case VT_DOUBLE: {
+        double* d = new (std::nothrow) double(*from.data.d);
+        if (!d) { to.type = VT_EMPTY; to.data.p = nullptr; }
+        to.data.d = d;
+        break;
+    }
+    case VT_FUNCTION: from.data.fn->refs++; break;
+    case VT_STRING:
+    case VT_DATA: from.data.blob->refs++; break;
+    case VT_VECTOR: from.data.vec->refs++; break;
+    case VT_OBJECT: from.data.obj->refs++; break;
+    case VT_REF:
+    case VT_NATIVEREF: from.data.ref->refs++; break;
+    default: break;
+    }
+}
+
+// Clamped conversion: NaN gives 0, out-of-range values the nearest limit.
+long ToLong(double d) {
+    if (std::isnan(d)) return 0;
+    if (d >= 9.2233720368547758e18) return LONG_MAX;
+    if (d <= -9.2233720368547758e18) return LONG_MIN;
+    return static_cast<long>(d);
+}
+
+thread_local Variable standby;
+
+}  // namespace
+
+// ---- Variable --------------------------------------------------------------
+
+Variable::Variable(double value) : type(VT_EMPTY), extra(0) {
+    data.p = nullptr;
+    *this = value;
+}
+
+Variable::Variable(VVARTYPE t, const char* text) : type(VT_EMPTY), extra(0) {
+    data.p = nullptr;
+    if (t == VT_FUNCTION) {
+        VFunction* f = new (std::nothrow) VFunction;
+        if (!f) return;
+        f->source = text ? text : "";
+        type = VT_FUNCTION;
+        data.fn = f;
+    } else if (t == VT_STRING) {
+        *this = text;
+    } else {
+        Init(t);
+    }
+}
+
+Variable::Variable(const Variable& other) : type(VT_EMPTY), extra(0) {
+    data.p = nullptr;
+    CopyInto(*this, other);
+}
+
+Variable& Variable::operator=(const Variable& other) {
+    if (this == &other) return *this;
+    Variable keep(other);  // other may live inside what we release
+    _Clear();
+    type = keep.type;
+    data = keep.data;
+    keep.type = VT_EMPTY;
+    keep.data.p = nullptr;
+    return *this;
+}
+
+Variable::~Variable() { _Clear(); }
+
+void Variable::_Clear() {
+    VVARTYPE t = type;
+    VData d = data;
+    type = VT_EMPTY;
+    data.p = nullptr;
+    switch (t) {
+    case VT_DOUBLE: delete d.d; break;
+    case VT_FUNCTION:
+        if (--d.fn->refs == 0) delete d.fn;
+        break;
+    case VT_STRING:
+    case VT_DATA: ReleaseBlob(d.blob); break;
+    case VT_VECTOR:
+        if (--d.vec->refs == 0) Reap(Doomed::Vector, d.vec);
+        break;
+    case VT_OBJECT:
+        if (--d.obj->refs == 0 && !d.obj->dying) Reap(Doomed::Object, d.obj);
+        break;
+    case VT_REF:
+    case VT_NATIVEREF:
+        if (--d.ref->refs == 0) Reap(Doomed::Cell, d.ref);
+        break;
+    default: break;
+    }
+}
+
+Variable& Variable::operator=(int value) {
+    _Clear();
+    type = VT_INT;
+    data.i = value;
+    return *this;
+}
+
+// A long that fits 32 bits stays an integer; a larger one becomes a double,
+// which holds it exactly up to 2^53.
+Variable& Variable::operator=(long value) {
+    if (value >= INT_MIN && value <= INT_MAX) return *this = static_cast<int>(value);
+    return *this = static_cast<double>(value);
+}
+
+Variable& Variable::operator=(unsigned long value) {
+    if (value <= static_cast<unsigned long>(INT_MAX)) return *this = static_cast<int>(value);
+    return *this = static_cast<double>(value);
+}
+
+Variable& Variable::operator=(float value) {
+    _Clear();
+    type = VT_FLOAT;
+    data.f = value;
+    return *this;
+}
+
+Variable& Variable::operator=(double value) {
+    if (type == VT_DOUBLE) {
+        *data.d = value;
+        return *this;
+    }
+    double* d = new (std::nothrow) double(value);
+    _Clear();
+    if (!d) return *this;
+    type = VT_DOUBLE;
+    data.d = d;
+    return *this;
+}
+
+Variable& Variable::operator=(const char* text) {
+    Variable s;
+    vesk::SetString(s, text ? text : "", text ? (long)std::strlen(text) : 0);
+    return *this = s;
+}
+
+void Variable::Init(VVARTYPE t, long count) {
+    _Clear();
+    switch (t) {
+    case VT_VECTOR: {
+        Vector* v = vesk::NewVector(count < 0 ? 0 : count);
+        if (v) vesk::SetVector(*this, v);
+        break;
+    }
+    case VT_DATA:
+    case VT_STRING: {
+        VBlob* b = NewBlob(t == VT_DATA ? count : 0);
+        if (!b) break;
+        type = t;
+        data.blob = b;
+        break;
+    }
+    case VT_DOUBLE: *this = 0.0; break;
+    case VT_BOOL:
+    case VT_BYTE:
+    case VT_INT:
+    case VT_FLOAT:
+        type = t;
+        data.i = 0;
+        break;
+    default: break;  // objects, functions and references need more than a type
+    }
+}
+
+Variable* Variable::GetPointer() {
+    if (type == VT_REF || type == VT_NATIVEREF) return &data.ref->value;
+    return this;
+}
+
+VObject* Variable::GetVObject() const {
+    if (type == VT_OBJECT) return data.obj;
+    if (type == VT_REF || type == VT_NATIVEREF) return data.ref->value.GetVObject();
+    return nullptr;
+}
+
+long Variable::GetAssID() const {
+    VObject* o = GetVObject();
+    return o ? reinterpret_cast<long>(o->GetAss()) : 0;
+}
+
+double Variable::GetDoubleNumb() const {
+    switch (type) {
+    case VT_BOOL: return data.i != 0 ? 1.0 : 0.0;
+    case VT_BYTE: return data.b;
+    case VT_INT: return data.i;
+    case VT_FLOAT: return data.f;
+    case VT_DOUBLE: return *data.d;
+    case VT_REF:
+    case VT_NATIVEREF: return data.ref->value.GetDoubleNumb();
+    default: return 0.0;
+    }
+}
+
+float Variable::GetFloatNumb() const {
+    if (type == VT_FLOAT) return data.f;
+    if (type == VT_INT) return static_cast<float>(data.i);
+    return static_cast<float>(GetDoubleNumb());
+}
+
+long Variable::GetLongNumb() const {
+    switch (type) {
+    case VT_BOOL: return data.i != 0;
+    case VT_BYTE: return data.b;
+    case VT_INT: return data.i;
+    case VT_FLOAT: return ToLong(data.f);
+    case VT_DOUBLE: return ToLong(*data.d);
+    case VT_REF:
+    case VT_NATIVEREF: return data.ref->value.GetLongNumb();
+    default: return 0;
+    }
+}
+
+bool Variable::IsTrue() const {
+    switch (type) {
+    case VT_EMPTY: return false;
+    case VT_BOOL: return data.i != 0;
+    case VT_BYTE: return data.b != 0;
+    case VT_INT: return data.i != 0;
+    case VT_FLOAT: return data.f != 0.0f;
+    case VT_DOUBLE: return *data.d != 0.0;
+    case VT_STRING: return data.blob->size > 0;
+    case VT_REF:
+    case VT_NATIVEREF: return data.ref->value.IsTrue();
+    default: return true;
+    }
+}
+
+void* Variable::GetData() const {
+    if (type == VT_STRING || type == VT_DATA) return data.blob->bytes();
+    if (type == VT_REF || type == VT_NATIVEREF) return data.ref->value.GetData();
+    return nullptr;
+}
+
+long Variable::GetDataSize() const {
+    if (type == VT_STRING || type == VT_DATA) return data.blob->size;
+    if (type == VT_REF || type == VT_NATIVEREF) return data.ref->value.GetDataSize();
+    return 0;
+}
+
+Variable& Variable::operator[](long index) {
+    if (type == VT_VECTOR) return (*data.vec)[index];
+    if (type == VT_REF || type == VT_NATIVEREF) return data.ref->value[index];
+    if (type == VT_OBJECT) return data.obj->Element(index);
+    VeskError(VE_NOT_INDEXABLE, vesk::KindName(*this).c_str());
+    return *this;
+}
+
+Variable& Variable::operator()(const char* name) {
+    return (*this)(Token::GetNameID(name ? name : ""));
+}
+
+Variable& Variable::operator()(int nameID) {
+    if (type == VT_OBJECT) return data.obj->Member(nameID);
+    if (type == VT_REF || type == VT_NATIVEREF) return data.ref->value(nameID);
+    vesk::Error(vesk::VE_NO_MEMBER, "a " + vesk::KindName(*this) + " has no member '" +
+                                        Token::NameOf(nameID) + "'");
+    return vesk::Standby();
+}
+
+// ---- Vector ----------------------------------------------------------------
+
+Variable& Vector::OutOfVector(long index) {
+    vesk::Error(vesk::VE_INDEX, "index " + std::to_string(index) +
+                                    " is outside the vector of " + std::to_string(count) +
+                                    " elements");
+    return vesk::Standby();
+}
+
+// ---- VObject -----------------------------------------------------------------
+
+VObject::~VObject() {
+    if (ass) ass->BreakJoint();
+}
+
+long VObject::Count() { return 0; }
+
+const char* VObject::ClassName() const { return cls ? cls->name.c_str() : "object"; }
+
+VeskAss* VObject::GetAss() { return ass; }
+
+Variable& VObject::Member(int nameID) {
+    vesk::Error(vesk::VE_NO_MEMBER, std::string("a ") + ClassName() + " object has no member '" +
+                                        Token::NameOf(nameID) + "'");
+    return vesk::Standby();
+}
+
+Variable& VObject::Element(long) {
+    VeskError(VE_NOT_INDEXABLE, (std::string(ClassName()) + " object").c_str());
+    return vesk::Standby();
+}
+
+// ---- VeskAss -----------------------------------------------------------------
+
+void VeskAss::PlaceHolder() {}
+
+VeskAss::~VeskAss() { BreakJoint(); }
+
+bool VeskAss::Join(Variable* object, Processor*) {
+    Variable* v = object ? object->GetPointer() : nullptr;
+    if (!v || v->type != VT_OBJECT) return false;
+    VObject* o = v->data.obj;
+    if (o->ass == this) return true;
+    BreakJoint();
+    if (o->ass) o->ass->BreakJoint();
+    o->ass = this;
+    joined = o;
+    return true;
+}
+
+void VeskAss::BreakJoint() {
+    if (!joined) return;
+    if (joined->ass == this) joined->ass = nullptr;
+    joined = nullptr;
+}
+
+// ---- helpers -----------------------------------------------------------------
+
+namespace vesk {
+
+Variable& Standby() {
+    standby._Clear();
+    return standby;
+}
+
+void SetBool(Variable& v, bool value) {
+    v._Clear();
+    v.type = VT_BOOL;
+    v.data.i = value ? 1 : 0;
+}
+
+void SetString(Variable& v, const void* bytes, long size) {
+    VBlob* b = NewBlob(size);
+    v._Clear();
+    if (!b) return;
+    if (size > 0) std::memcpy(b->bytes(), bytes, size);
+    v.type = VT_STRING;
+    v.data.blob = b;
+}
+
+void SetObject(Variable& v, VObject* object) {
+    v._Clear();
+    v.type = VT_OBJECT;
+    v.data.obj = object;
+}
+
+void SetVector(Variable& v, Vector* vector) {
+    v._Clear();
+    v.type = VT_VECTOR;
+    v.data.vec = vector;
+}
+
+Vector* NewVector(long count) {
+    if (count < 0) count = 0;
+    if (count > kMaxVectorCount) {
+        Error(VE_LIMIT, "a vector of " + std::to_string(count) +
+                            " elements is larger than the limit of " +
+                            std::to_string(kMaxVectorCount));
+        return nullptr;
+    }
+    Vector* v = new (std::nothrow) Vector;
+    if (!v) return nullptr;
+    v->count = static_cast<int>(count);
+    v->capacity = static_cast<int>(count);
+    v->refs = 1;
+    v->items = count ? new (std::nothrow) Variable[count] : nullptr;
+    if (count && !v->items) {
+        delete v;
+        Error(VE_LIMIT, "out of memory for a vector of " + std::to_string(count) + " elements");
+        return nullptr;
+    }
+    return v;
+}
+
+bool VectorAdd(Vector* v, const Variable& item) {
+    if (v->count == v->capacity) {
+        if (v->capacity >= kMaxVectorCount) {
+            Error(VE_LIMIT, "a vector cannot grow beyond " + std::to_string(kMaxVectorCount) +
+                                " elements");
+            return false;
+        }
+        long grown = v->capacity < 4 ? 4 : 2L * v->capacity;
+        if (grown > kMaxVectorCount) grown = kMaxVectorCount;
+        Variable* items = new (std::nothrow) Variable[grown];
+        if (!items) {
+            Error(VE_LIMIT, "out of memory growing a vector");
+            return false;
+        }
+        // Moving the raw words keeps every owned resource with its element.
+        for (int i = 0; i < v->count; i++) {
+            items[i].type = v->items[i].type;
+            items[i].data = v->items[i].data;
+            v->items[i].type = VT_EMPTY;
+        }
+        delete[] v->items;
+        v->items = items;
+        v->capacity = static_cast<int>(grown);
+    }
+    Variable copy(item);  // item may be an element of this very vector
+    Variable& slot = v->items[v->count++];
+    slot.type = copy.type;
+    slot.data = copy.data;
+    copy.type = VT_EMPTY;
+    return true;
+}
+
+Variable MakeReference(const Variable& target) {
+    Variable r;
+    const Variable* t = const_cast<Variable&>(target).GetPointer();
+    VRefCell* cell = new (std::nothrow) VRefCell;
+    if (!cell) return r;
+    cell->value = *t;
+    VObject* o = t->GetVObject();
+    r.type = (o && o->cls && o->cls->module) ? VT_NATIVEREF : VT_REF;
+    r.data.ref = cell;
+    return r;
+}
+
+std::string_view StringOf(const Variable& v) {
+    void* p = v.GetData();
+    if (!p) return {};
+    return std::string_view(static_cast<const char*>(p), v.GetDataSize());
+}
+
+bool Identical(const Variable& a, const Variable& b) {
+    const Variable& x = *const_cast<Variable&>(a).GetPointer();
+    const Variable& y = *const_cast<Variable&>(b).GetPointer();
+    if (IsNumber(x) && IsNumber(y)) return x.GetDoubleNumb() == y.GetDoubleNumb();
+    if (x.type != y.type) return false;
+    switch (x.type) {
+    case VT_EMPTY: return true;
+    case VT_BOOL: return (x.data.i != 0) == (y.data.i != 0);
+    case VT_STRING: return StringOf(x) == StringOf(y);
+    default: return x.data.p == y.data.p;
+    }
+}
+
+}  // namespace vesk

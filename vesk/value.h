@@ -1,0 +1,88 @@
+// The host's side of script values: the cells behind strings, data blocks,
+// references and functions, and the helpers the interpreter and the host
+// classes use to make, inspect and print values.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "host/vesk.h"
+
+// Bytes of a string or data block, shared by reference count. Strings keep
+// a zero byte after their bytes so that GetData also gives a C string.
+struct VBlob {
+    long refs;
+    long size;
+    unsigned char* bytes() { return reinterpret_cast<unsigned char*>(this + 1); }
+};
+
+// A reference cell: holds the Variable a reference value designates.
+struct VRefCell {
+    long refs = 1;
+    Variable value;
+};
+
+// A script function. Functions built from source text keep the text and are
+// compiled by the interpreter at their first call.
+struct VFunction {
+    long refs = 1;
+    std::string name;                 // "" for functions made from text
+    std::string source;               // the text, when made from text
+    std::shared_ptr<const void> code; // the interpreter's compiled form
+};
+
+namespace vesk {
+
+// Limits that keep absurd requests from taking the process down.
+constexpr long kMaxVectorCount = 1L << 25;   // elements of one vector
+constexpr long kMaxDataSize = 1L << 30;      // bytes of one string or data block
+
+// Host error numbers of our own (the module's are in host/processor.h).
+enum : int {
+    VE_SYNTAX = 2,
+    VE_UNDEFINED = 3,
+    VE_WRONG_KIND = 4,
+    VE_NO_METHOD = 5,
+    VE_BAD_ARGUMENT = 6,
+    VE_ARG_COUNT = 7,
+    VE_NO_MEMBER = 9,
+    VE_INDEX = 11,
+    VE_LIMIT = 12,
+    VE_TOO_DEEP = 13,
+    VE_FILE = 14,
+    VE_DEVICE = 15,
+    VE_MATRIX = 16,
+    VE_NO_CLASS = 17,
+    VE_UNSUPPORTED = 18,
+};
+
+// Making values.
+void SetBool(Variable& v, bool value);
+void SetString(Variable& v, const void* bytes, long size);
+inline void SetString(Variable& v, std::string_view s) { SetString(v, s.data(), (long)s.size()); }
+void SetObject(Variable& v, VObject* object);   // takes over one reference
+void SetVector(Variable& v, Vector* vector);    // takes over one reference
+Vector* NewVector(long count);                  // count empty elements, or null if too many
+bool VectorAdd(Vector* vector, const Variable& item);  // false (and error 12) when full
+Variable MakeReference(const Variable& target);  // a reference cell holding target
+
+// Inspecting values.
+inline Variable& Deref(Variable& v) { return *v.GetPointer(); }
+inline bool IsNumber(const Variable& v) {
+    return v.type == VT_BYTE || v.type == VT_INT || v.type == VT_FLOAT || v.type == VT_DOUBLE;
+}
+std::string_view StringOf(const Variable& v);   // bytes of a string or data block
+std::string KindName(const Variable& v);        // "integer", "POINT3 object", …
+std::string Format(const Variable& v);          // the printed form
+bool Identical(const Variable& a, const Variable& b);  // == of the language
+
+// The stand-by element handed out for a missing element or member; it is
+// emptied each time it is handed out.
+Variable& Standby();
+
+// Called by the value model when the last reference to an object goes:
+// runs its class's destructor row, then frees it.
+void DestroyObject(VObject* object);
+
+}  // namespace vesk
