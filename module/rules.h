@@ -1,0 +1,125 @@
+// The handler rules every script method handler is written with: finding
+// the native object behind self or an argument, reading number, int and
+// boolean arguments, element access, and writing boolean, number, object and
+// vector results. These helpers are the one place that words errors 40, 43,
+// 73 and 77.
+#pragma once
+
+#include <initializer_list>
+
+#include "host/vesk.h"
+
+// Module error codes of the error table.
+enum ModuleErrorCode {
+    OGL_WRONG_DC = 0,
+    OGL_NO_DC = 1,
+    OGL_CANTBIND_DC = 2,
+    OGL_NAME_STACK_OVERFLOW = 3,
+    OGL_NAME_STACK_UNDERFLOW = 4,
+    OGL_NO_SELECTION_MODE = 5,
+    OGL_NURBS_ERROR = 6,
+};
+
+// The instance handle the entry point stored.
+HINSTANCE ModuleInstance();
+
+// Reports module error `code` (with an optional text) at this module's error
+// base; silent when the host gave the module no base (0xFFFF).
+void RaiseModuleError(int code, const char* text);
+
+namespace rules {
+
+// Self lookup: an object, or a reference to one (else error 40); its native
+// object (else error 43 with the class name).
+VeskAss* LookupSelf(VarRegister& reg, const char* className);
+// Extended self lookup (used when opening on a device): follows a reference
+// value first.
+VeskAss* LookupExtended(VarRegister& reg, const char* className);
+// Direct self lookup: whatever object the value holds, no error 40.
+VeskAss* LookupDirect(VarRegister& reg, const char* className);
+// Self lookup steps without error 43 (the destructor and the replacing
+// object result use it).
+VeskAss* FindNative(VarRegister& reg);
+
+// The native object as the class the row declares. The host only passes
+// objects of that class; a native of another class counts as missing.
+template <class T>
+T* As(VeskAss* native, const char* className) {
+    if (!native) return nullptr;
+    T* t = dynamic_cast<T*>(native);
+    if (!t) VeskError(VE_NO_NATIVE, className);
+    return t;
+}
+
+template <class T>
+T* Self(VarRegister* args, int count, const char* className) {
+    return As<T>(LookupSelf(args[count - 1], className), className);
+}
+template <class T>
+T* ExtendedSelf(VarRegister* args, int count, const char* className) {
+    return As<T>(LookupExtended(args[count - 1], className), className);
+}
+template <class T>
+T* DirectSelf(VarRegister* args, int count, const char* className) {
+    return As<T>(LookupDirect(args[count - 1], className), className);
+}
+// Object argument of a module class: the self lookup steps on the argument.
+template <class T>
+T* ObjectArg(VarRegister& reg, const char* className) {
+    return As<T>(LookupSelf(reg, className), className);
+}
+// Direct object argument: the direct self lookup steps on the argument.
+template <class T>
+T* DirectObjectArg(VarRegister& reg, const char* className) {
+    return As<T>(LookupDirect(reg, className), className);
+}
+
+// Host object argument: the value, followed when it is a reference.
+Variable* HostObjectArg(VarRegister& reg);
+// The result target of object and vector results: the designated value of
+// the result register, followed when it is a reference.
+Variable* ResultTarget(VarRegister* result);
+
+inline float NumberArg(VarRegister& reg) { return reg.designated()->GetFloatNumb(); }
+inline long IntArg(VarRegister& reg) { return reg.designated()->GetLongNumb(); }
+// A boolean value gives its data word; anything else reports 73 and gives 0.
+int BooleanArg(VarRegister& reg);
+
+// Element i of a vector or indexable object; anything else reports 77 and
+// stands for itself.
+Variable& ElementOf(Variable& v, long i);
+
+void BooleanResult(VarRegister* result, bool value);
+void NumberResult(VarRegister* result, float value);
+void IntResult(VarRegister* result, int value);
+// A new object of class K, constructed by the host from number arguments.
+void ObjectResult(VarRegister* result, Processor* processor, const char* className,
+                  std::initializer_list<float> numbers);
+// Makes the result a vector of n elements and returns it.
+Variable* VectorResult(VarRegister* result, long n);
+
+// Constructor rule: joins a newly allocated native to the object being
+// constructed; a null native (failed allocation) joins nothing, silently.
+void Construct(VarRegister* args, int count, Processor* processor, VeskAss* native);
+// Destructor rule: breaks the join and deletes the native, if there is one.
+void Destruct(VarRegister* args, int count);
+
+}  // namespace rules
+
+// A row of the method table as a subsystem declares it: its position in the
+// table, its handler and its signature.
+struct ModuleRow {
+    int number;
+    VeskHandler handler;
+    const char* signature;
+};
+
+struct RowList {
+    const ModuleRow* rows;
+    int count;
+};
+
+template <int N>
+constexpr RowList Rows(const ModuleRow (&rows)[N]) {
+    return {rows, N};
+}

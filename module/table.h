@@ -1,0 +1,13 @@
+// The module's two tables, assembled from the rows each subsystem declares.
+#pragma once
+
+#include "host/module.h"
+#include "module/rules.h"
+
+// The method table in table order, ended by a null record.
+const MethodRecord* MethodTable();
+// The error table, ended by a record of three zero fields.
+const ErrorRecord* ErrorTable();
+
+// The rows each subsystem folder declares at the bottom of its handler files.
+RowList ColorRows();
