@@ -1,0 +1,44 @@
+// A host for tests: loads cVOpenGL.so the way the runner does and calls its
+// rows either as a script would (through the dispatcher) or directly by
+// signature with raw registers.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "vesk/dispatch.h"
+#include "vesk/host_classes.h"
+#include "vesk/loader.h"
+#include "vesk/runtime.h"
+
+class Harness {
+public:
+    Harness();
+    ~Harness();
+
+    Module* module = nullptr;
+    Processor processor;
+
+    // Script-level calls: `new cls(args)` and `self->method(args)`.
+    Variable New(const char* cls, std::vector<Variable> args = {});
+    Variable Call(Variable& self, const char* method, std::vector<Variable> args = {});
+
+    // Errors raised since the last take, oldest first; taking clears them.
+    std::vector<vesk::ErrorEntry> TakeErrors();
+    std::vector<int> Errors();
+
+    // The handler a signature of the module's table is bound to (null if none).
+    VeskHandler Handler(const char* signature);
+    // Calls that handler with raw registers; returns the error numbers raised.
+    std::vector<int> CallRow(const char* signature, VarRegister* result, VarRegister* args,
+                             int count);
+
+private:
+    vesk::RunningScope* scope_;
+};
+
+inline Variable Int(int v) { Variable x; x = v; return x; }
+inline Variable Num(double v) { return Variable(v); }
+inline Variable Flt(float v) { Variable x; x = v; return x; }
+inline Variable Bool(bool v) { Variable x; vesk::SetBool(x, v); return x; }
+inline Variable Str(const char* s) { return Variable(VT_STRING, s); }
