@@ -58,6 +58,13 @@ Variable* HostObjectArg(VarRegister& reg) {
 
 Variable* ResultTarget(VarRegister* result) { return HostObjectArg(*result); }
 
+Variable& ArgOrEmpty(VarRegister* args, int count, int i) {
+    static Variable empty;
+    if (i < count - 1) return *args[i].designated();
+    empty._Clear();
+    return empty;
+}
+
 int BooleanArg(VarRegister& reg) {
     Variable* v = reg.designated();
     if (v->type == VT_BOOL) return v->data.i;

@@ -80,6 +80,10 @@ Variable* HostObjectArg(VarRegister& reg);
 // the result register, followed when it is a reference.
 Variable* ResultTarget(VarRegister* result);
 
+// Argument i of a variadic row's call, or an empty value when the call has
+// fewer arguments, so that a handler never reads past its registers.
+Variable& ArgOrEmpty(VarRegister* args, int count, int i);
+
 inline float NumberArg(VarRegister& reg) { return reg.designated()->GetFloatNumb(); }
 inline long IntArg(VarRegister& reg) { return reg.designated()->GetLongNumb(); }
 // A boolean value gives its data word; anything else reports 73 and gives 0.

@@ -11,3 +11,4 @@ const ErrorRecord* ErrorTable();
 
 // The rows each subsystem folder declares at the bottom of its handler files.
 RowList ColorRows();
+RowList MaterialRows();
