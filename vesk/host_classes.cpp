@@ -98,9 +98,13 @@ void Members(const char* className, std::initializer_list<const char*> names, bo
 
 }  // namespace
 
+bool RegisterMatrixClass(std::string* why);
+bool RegisterBitmapClass(std::string* why);
+
 bool RegisterHostClasses(std::string* why) {
     if (FindClass("POINT3")) return true;
-    if (!RegisterHostRows(rows, why)) return false;
+    if (!RegisterHostRows(rows, why) || !RegisterMatrixClass(why) || !RegisterBitmapClass(why))
+        return false;
     FindClass("Vector")->hooks.valueClass = true;
     Members("POINT3", {"x", "y", "z"}, true);
     Members("RECT", {"left", "top", "right", "bottom"}, true);

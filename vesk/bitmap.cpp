@@ -1,0 +1,131 @@
+// The host class MBmp: a picture loaded from a PNG or made blank, handed to
+// the module as packed blue-green-red rows, lowest row first.
+#include <vector>
+
+#include "vesk/host_classes.h"
+#include "vesk/png_io.h"
+#include "vesk/runtime.h"
+
+namespace vesk {
+
+namespace {
+
+// Pixels top row first, 3 bytes red, green, blue each.
+struct Bitmap : VeskAss {
+    int width = 0, height = 0;
+    std::vector<unsigned char> rgb;
+};
+
+Bitmap* BitmapOf(VarRegister* args, int count) {
+    VObject* o = SelfOf(args, count).GetVObject();
+    return o ? dynamic_cast<Bitmap*>(o->GetAss()) : nullptr;
+}
+
+void Adopt(Bitmap* b, VarRegister* args, int count, Processor* p) {
+    if (!b->Join(&SelfOf(args, count), p)) delete b;
+}
+
+void NewFromFile(VarRegister*, VarRegister* args, int count, Processor* p) {
+    auto* b = new Bitmap;
+    std::string why;
+    if (!ReadPng(std::string(StringOf(ArgOf(args, 0))), &b->width, &b->height, &b->rgb, &why)) {
+        delete b;
+        Error(VE_FILE, why);
+        return;
+    }
+    Adopt(b, args, count, p);
+}
+
+void NewBlank(VarRegister*, VarRegister* args, int count, Processor* p) {
+    long w = ArgOf(args, 0).GetLongNumb(), h = ArgOf(args, 1).GetLongNumb();
+    if (w < 1 || h < 1 || w > kMaxImageSide || h > kMaxImageSide) {
+        Error(VE_LIMIT, "new MBmp(" + std::to_string(w) + ", " + std::to_string(h) +
+                            "): sides of 1 to " + std::to_string(kMaxImageSide) + " pixels are possible");
+        return;
+    }
+    auto* b = new Bitmap;
+    b->width = static_cast<int>(w);
+    b->height = static_cast<int>(h);
+    b->rgb.assign(static_cast<size_t>(w) * h * 3, 0);
+    Adopt(b, args, count, p);
+}
+
+void Delete(VarRegister*, VarRegister* args, int count, Processor*) {
+    if (Bitmap* b = BitmapOf(args, count)) {
+        b->BreakJoint();
+        delete b;
+    }
+}
+
+void GetWidth(VarRegister* result, VarRegister* args, int count, Processor*) {
+    if (Bitmap* b = BitmapOf(args, count)) *result->designated() = b->width;
+}
+
+void GetHeight(VarRegister* result, VarRegister* args, int count, Processor*) {
+    if (Bitmap* b = BitmapOf(args, count)) *result->designated() = b->height;
+}
+
+// Packed blue-green-red rows, lowest row first.
+void GetDIBits(VarRegister* result, VarRegister* args, int count, Processor*) {
+    Bitmap* b = BitmapOf(args, count);
+    if (!b) return;
+    Variable block;
+    block.Init(VT_DATA, static_cast<long>(b->rgb.size()));
+    auto* out = static_cast<unsigned char*>(block.GetData());
+    if (!out) return;
+    size_t row = static_cast<size_t>(b->width) * 3;
+    for (int y = 0; y < b->height; y++) {
+        const unsigned char* src = &b->rgb[(b->height - 1 - y) * row];
+        unsigned char* dst = out + y * row;
+        for (size_t x = 0; x < row; x += 3) {
+            dst[x] = src[x + 2];
+            dst[x + 1] = src[x + 1];
+            dst[x + 2] = src[x];
+        }
+    }
+    SetResult(result, block);
+}
+
+// SetPixel(x, y, r, g, b): x from the left, y from the top, components 0..255.
+void SetPixel(VarRegister*, VarRegister* args, int count, Processor*) {
+    Bitmap* b = BitmapOf(args, count);
+    if (!b) return;
+    long x = ArgOf(args, 0).GetLongNumb(), y = ArgOf(args, 1).GetLongNumb();
+    if (x < 0 || y < 0 || x >= b->width || y >= b->height) {
+        Error(VE_INDEX, "pixel (" + std::to_string(x) + ", " + std::to_string(y) +
+                            ") is outside the " + std::to_string(b->width) + " x " +
+                            std::to_string(b->height) + " bitmap");
+        return;
+    }
+    unsigned char* p = &b->rgb[(static_cast<size_t>(y) * b->width + x) * 3];
+    for (int i = 0; i < 3; i++) {
+        long v = ArgOf(args, 2 + i).GetLongNumb();
+        p[i] = static_cast<unsigned char>(v < 0 ? 0 : v > 255 ? 255 : v);
+    }
+}
+
+void SaveAs(VarRegister*, VarRegister* args, int count, Processor*) {
+    Bitmap* b = BitmapOf(args, count);
+    if (!b) return;
+    std::string why;
+    if (!WritePng(std::string(StringOf(ArgOf(args, 0))), b->width, b->height, b->rgb.data(), &why))
+        Error(VE_FILE, why);
+}
+
+const MethodRecord rows[] = {
+    {NewFromFile, "MBmp::MBmp(refer object String)"},
+    {NewBlank, "MBmp::MBmp(int, int)"},
+    {Delete, "MBmp::~MBmp(void)"},
+    {GetWidth, "MBmp::GetWidth(void)"},
+    {GetHeight, "MBmp::GetHeight(void)"},
+    {GetDIBits, "MBmp::GetDIBits(void)"},
+    {SetPixel, "MBmp::SetPixel(int, int, int, int, int)"},
+    {SaveAs, "MBmp::SaveAs(refer object String)"},
+    {nullptr, nullptr},
+};
+
+}  // namespace
+
+bool RegisterBitmapClass(std::string* why) { return RegisterHostRows(rows, why); }
+
+}  // namespace vesk
