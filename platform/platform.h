@@ -80,8 +80,8 @@ VPLATFORM_API bool ReadPixels(DeviceHandle device, int x, int y, int w, int h,
 enum class EventKind { None, Button, Motion, Key, Resize, Close };
 struct Event {
     EventKind kind = EventKind::None;
-    int x = 0, y = 0;   // pointer position, or the new size for Resize
-    int button = 0;     // mouse button, or the key code for Key
+    int x = 0, y = 0;   // pointer position from the top left, or the new size for Resize
+    int button = 0;     // mouse button (1 left, 2 middle, 3 right), or the X keysym for Key
 };
 VPLATFORM_API bool NextEvent(DeviceHandle device, Event* event);  // false: none waiting
 VPLATFORM_API bool WaitEvent(DeviceHandle device, Event* event);  // false: not a window

@@ -1,0 +1,36 @@
+// X11 glue of the windowing layer: the display connection, top-level windows
+// made with a given visual, and X events translated into platform events.
+#pragma once
+
+// platform.h first: Xlib defines None as a macro, which EventKind::None would meet.
+#include "platform/platform.h"
+
+#include <X11/Xlib.h>
+
+namespace platform::x11 {
+
+// One top-level window and what is needed to tear it down again.
+struct XWindow {
+    ::Window id = 0;
+    Colormap colormap = 0;
+    VisualID visual = 0;
+    Atom protocols = 0, deleteWindow = 0;  // WM_PROTOCOLS, WM_DELETE_WINDOW
+    int width = 0, height = 0;             // last size the server reported
+};
+
+// Opens the display named by DISPLAY (null when unset or unreachable) and
+// routes X protocol errors to a recorder instead of Xlib's exit.
+::Display* OpenDisplay();
+
+// Makes and maps a window of the given visual; null on success, else why not.
+const char* CreateWindow(::Display* display, VisualID visual, int width, int height,
+                         const char* title, XWindow* window);
+
+// Destroys the window and drops the events still queued for it.
+void DestroyWindow(::Display* display, XWindow* window);
+
+// The next event of this window that the platform reports, waiting for one
+// when `wait` is set; false when none is queued (never false when waiting).
+bool NextEvent(::Display* display, XWindow* window, bool wait, Event* event);
+
+}  // namespace platform::x11
