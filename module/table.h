@@ -10,5 +10,8 @@ const MethodRecord* MethodTable();
 const ErrorRecord* ErrorTable();
 
 // The rows each subsystem folder declares at the bottom of its handler files.
+RowList ContextRows();
+RowList BindingRows();
+RowList VersionRows();
 RowList ColorRows();
 RowList MaterialRows();

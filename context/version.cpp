@@ -1,0 +1,28 @@
+// The implementation strings of the current OpenGL context.
+#include "context/context.h"
+#include "module/rules.h"
+
+// Vendor, renderer, version and extensions; empty texts without a context.
+void OglContext::GetVersion(Variable& target) {
+    target.Init(VT_VECTOR, 4);
+    const GLenum names[4] = {GL_VENDOR, GL_RENDERER, GL_VERSION, GL_EXTENSIONS};
+    for (int i = 0; i < 4; i++) {
+        const GLubyte* text = glGetString(names[i]);
+        rules::ElementOf(target, i) = text ? reinterpret_cast<const char*>(text) : "";
+    }
+}
+
+namespace {
+
+void GetVersion(VarRegister* result, VarRegister* args, int count, Processor*) {
+    OglContext* gl = rules::Self<OglContext>(args, count, "VOpenGL");
+    if (gl) gl->GetVersion(*rules::ResultTarget(result));
+}
+
+const ModuleRow rows[] = {
+    {9, GetVersion, "VOpenGL::GetVersion(void)"},
+};
+
+}  // namespace
+
+RowList VersionRows() { return Rows(rows); }
