@@ -24,7 +24,14 @@ MethodRecord methodTable[kCapacity + 1];
 // Places every subsystem's rows by their number; rows a build lacks leave no
 // gap, so the table the host reads is always contiguous.
 void Assemble() {
-    const RowList lists[] = {ContextRows(), BindingRows(), VersionRows(), ColorRows(), MaterialRows()};
+    const RowList lists[] = {
+        ContextRows(),
+        BindingRows(),
+        VersionRows(),
+
+        ColorRows(),
+        MaterialRows(),
+    };
     const ModuleRow* rows[kCapacity];
     int n = 0;
     for (const RowList& list : lists)

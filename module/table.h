@@ -10,8 +10,9 @@ const MethodRecord* MethodTable();
 const ErrorRecord* ErrorTable();
 
 // The rows each subsystem folder declares at the bottom of its handler files.
-RowList ContextRows();
+RowList ContextRows();   // context/
 RowList BindingRows();
 RowList VersionRows();
-RowList ColorRows();
+
+RowList ColorRows();     // color/
 RowList MaterialRows();
