@@ -86,9 +86,23 @@ public:
     VObject* GetVObject() const;
     long GetAssID() const;    // native object of a native-class reference
 
-    float GetFloatNumb() const;
-    double GetDoubleNumb() const;
-    long GetLongNumb() const;
+    // Numbers read inline (the drawing calls read millions of them); other
+    // kinds convert in the host.
+    float GetFloatNumb() const {
+        if (type == VT_DOUBLE) return static_cast<float>(*data.d);
+        if (type == VT_FLOAT) return data.f;
+        if (type == VT_INT) return static_cast<float>(data.i);
+        return static_cast<float>(ConvertToDouble());
+    }
+    double GetDoubleNumb() const {
+        if (type == VT_DOUBLE) return *data.d;
+        if (type == VT_FLOAT) return data.f;
+        if (type == VT_INT) return data.i;
+        return ConvertToDouble();
+    }
+    long GetLongNumb() const { return type == VT_INT ? data.i : ConvertToLong(); }
+    double ConvertToDouble() const;
+    long ConvertToLong() const;
     bool IsTrue() const;
     void* GetData() const;      // bytes of a string or data block, else null
     long GetDataSize() const;   // their count, else 0

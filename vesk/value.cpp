@@ -260,7 +260,7 @@ long Variable::GetAssID() const {
     return o ? reinterpret_cast<long>(o->GetAss()) : 0;
 }
 
-double Variable::GetDoubleNumb() const {
+double Variable::ConvertToDouble() const {
     switch (type) {
     case VT_BOOL: return data.i != 0 ? 1.0 : 0.0;
     case VT_BYTE: return data.b;
@@ -273,13 +273,7 @@ double Variable::GetDoubleNumb() const {
     }
 }
 
-float Variable::GetFloatNumb() const {
-    if (type == VT_FLOAT) return data.f;
-    if (type == VT_INT) return static_cast<float>(data.i);
-    return static_cast<float>(GetDoubleNumb());
-}
-
-long Variable::GetLongNumb() const {
+long Variable::ConvertToLong() const {
     switch (type) {
     case VT_BOOL: return data.i != 0;
     case VT_BYTE: return data.b;
