@@ -81,6 +81,12 @@ public:
     // ---- geometry (geometry/) ----
 
     // ---- display lists and selection (picking/) ----
+    GLuint GenList(int range);                  // first of range new names, 0 for none
+    void NewList(int list);                     // records into list (> 0) while open
+    void EndList();
+    void CallList(int list);                    // while open
+    void CallLists(const GLint* lists, int n);  // all in one call, while open
+    void DeleteLists(int list, int range);
 
 private:
     void OpenWith(platform::DeviceHandle device, uint32_t flags);

@@ -31,6 +31,8 @@ void Assemble() {
 
         ColorRows(),
         MaterialRows(),
+
+        ListRows(),
     };
     const ModuleRow* rows[kCapacity];
     int n = 0;

@@ -16,3 +16,5 @@ RowList VersionRows();
 
 RowList ColorRows();     // color/
 RowList MaterialRows();
+
+RowList ListRows();      // picking/
