@@ -33,6 +33,7 @@ void Assemble() {
         MaterialRows(),
 
         ListRows(),
+        SelectionRows(),
     };
     const ModuleRow* rows[kCapacity];
     int n = 0;

@@ -18,3 +18,4 @@ RowList ColorRows();     // color/
 RowList MaterialRows();
 
 RowList ListRows();      // picking/
+RowList SelectionRows();
