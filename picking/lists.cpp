@@ -22,8 +22,9 @@ constexpr int kMaxListBlock = 1 << 20;
 // unsigned name with the same bits.
 GLuint OglContext::GenList(int range) { return range > kMaxListBlock ? 0 : glGenLists(range); }
 
-// Only positive names are recorded; the drawing that follows a refused name
-// is drawn instead.
+// Recording and calling need a rendering context, not a device. Only
+// positive names are recorded; the drawing that follows a refused name is
+// drawn instead.
 void OglContext::NewList(int list) {
     if (IsOpen() && list > 0) glNewList(static_cast<GLuint>(list), GL_COMPILE);
 }

@@ -77,7 +77,8 @@ void OglContext::EndSelection(Variable& target) {
     glMatrixMode(GL_MODELVIEW);
     glFlush();
     GLint hits = glRenderMode(GL_RENDER);
-    // A negative count (the buffer overflowed) makes an empty vector.
+    // After an overflow the count is negative: the host makes that an empty
+    // vector, and no record is read.
     target.Init(VT_VECTOR, hits);
     FillHits(target, hits, selectBuffer);
 }
