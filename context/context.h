@@ -81,6 +81,21 @@ public:
     // ---- geometry (geometry/) ----
 
     // ---- display lists and selection (picking/) ----
+    GLuint GenList(int range);                  // first of range new names, 0 for none
+    void NewList(int list);                     // records into list (> 0) while open
+    void EndList();
+    void CallList(int list);                    // while open
+    void CallLists(const GLint* lists, int n);  // all in one call, while open
+    void DeleteLists(int list, int range);
+    void InitNameStack();
+    void PushName(GLuint name);
+    void PopName();
+    void LoadName(GLuint name);
+    // Selection over a window rectangle whose top-right corner is (x, y).
+    void BeginSelection(int x, int y, int width, int height);
+    // Ends one level; the target gets the hit records (module error 5 when
+    // no selection runs).
+    void EndSelection(Variable& target);
 
 private:
     void OpenWith(platform::DeviceHandle device, uint32_t flags);

@@ -31,6 +31,9 @@ void Assemble() {
 
         ColorRows(),
         MaterialRows(),
+
+        ListRows(),
+        SelectionRows(),
     };
     const ModuleRow* rows[kCapacity];
     int n = 0;

@@ -16,3 +16,6 @@ RowList VersionRows();
 
 RowList ColorRows();     // color/
 RowList MaterialRows();
+
+RowList ListRows();      // picking/
+RowList SelectionRows();

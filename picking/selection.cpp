@@ -1,0 +1,130 @@
+// The name stack and selection mode: picking over a window rectangle with the
+// context's frustum, and turning OpenGL's hit records into script vectors.
+#include <GL/glu.h>
+
+#include <cstdint>
+
+#include "context/context.h"
+#include "module/rules.h"
+
+using namespace rules;
+
+namespace {
+
+constexpr GLsizei kSelectWords = 512;
+// Depth words are scaled by 2^31, so hit depths run from 0 to 2.
+constexpr double kDepthScale = 2147483648.0;
+
+// 32-bit integer arithmetic that wraps instead of overflowing, as the pick
+// centre is computed on the host's 32-bit integers.
+int Wrap(int64_t v) { return static_cast<int32_t>(static_cast<uint32_t>(v)); }
+
+float Depth(GLuint word) { return static_cast<float>(word / kDepthScale); }
+
+// Turns the first `hits` records of the selection buffer into elements of
+// the target; a record that would reach past the buffer ends the reading.
+void FillHits(Variable& target, int hits, const GLuint* buffer) {
+    long p = 0;
+    for (int i = 0; i < hits && p + 3 <= kSelectWords; i++) {
+        GLuint n = buffer[p];
+        if (n > static_cast<GLuint>(kSelectWords - p - 3)) break;
+        Variable& record = ElementOf(target, i);
+        record.Init(VT_VECTOR, 3);
+        ElementOf(record, 0).Init(VT_VECTOR, n);
+        ElementOf(record, 1) = Depth(buffer[p + 1]);
+        ElementOf(record, 2) = Depth(buffer[p + 2]);
+        p += 3;
+        Variable& names = ElementOf(record, 0);
+        for (GLuint j = 0; j < n; j++, p++) ElementOf(names, j) = static_cast<unsigned long>(buffer[p]);
+    }
+}
+
+}  // namespace
+
+void OglContext::InitNameStack() { glInitNames(); }
+void OglContext::PushName(GLuint name) { glPushName(name); }
+void OglContext::PopName() { glPopName(); }
+void OglContext::LoadName(GLuint name) { glLoadName(name); }
+
+// (x, y) is the top-right corner of the pick rectangle in window coordinates
+// (y down); the pick matrix wants its centre with y up.
+void OglContext::BeginSelection(int x, int y, int width, int height) {
+    glSelectBuffer(kSelectWords, selectBuffer);
+    glRenderMode(GL_SELECT);
+    GLint view[4];
+    glGetIntegerv(GL_VIEWPORT, view);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    int cx = Wrap(static_cast<int64_t>(x) - width / 2);
+    int cy = Wrap(static_cast<int64_t>(clientRect.bottom) - y - height / 2);
+    gluPickMatrix(cx, cy, width, height, view);
+    glFrustum(clip.left, clip.right, clip.bottom, clip.top, clip.near, clip.far);
+    glMatrixMode(GL_MODELVIEW);
+    selectionDepth++;
+}
+
+// Leaves one level of selection; the hits become [[names...], zmin, zmax]
+// records in the order OpenGL stored them.
+void OglContext::EndSelection(Variable& target) {
+    if (selectionDepth == 0) {
+        RaiseModuleError(OGL_NO_SELECTION_MODE, nullptr);
+        return;
+    }
+    selectionDepth--;
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glFlush();
+    GLint hits = glRenderMode(GL_RENDER);
+    // After an overflow the count is negative: the host makes that an empty
+    // vector, and no record is read.
+    target.Init(VT_VECTOR, hits);
+    FillHits(target, hits, selectBuffer);
+}
+
+// ---- handlers ------------------------------------------------------------------
+
+namespace {
+
+constexpr const char* kClass = "VOpenGL";
+
+void InitNameStack(VarRegister*, VarRegister* args, int count, Processor*) {
+    if (OglContext* gl = Self<OglContext>(args, count, kClass)) gl->InitNameStack();
+}
+
+void PushName(VarRegister*, VarRegister* args, int count, Processor*) {
+    if (OglContext* gl = Self<OglContext>(args, count, kClass)) gl->PushName(static_cast<GLuint>(IntArg(args[0])));
+}
+
+void PopName(VarRegister*, VarRegister* args, int count, Processor*) {
+    if (OglContext* gl = Self<OglContext>(args, count, kClass)) gl->PopName();
+}
+
+void LoadName(VarRegister*, VarRegister* args, int count, Processor*) {
+    if (OglContext* gl = Self<OglContext>(args, count, kClass)) gl->LoadName(static_cast<GLuint>(IntArg(args[0])));
+}
+
+void BeginSelection(VarRegister*, VarRegister* args, int count, Processor*) {
+    OglContext* gl = Self<OglContext>(args, count, kClass);
+    if (!gl) return;
+    gl->BeginSelection(static_cast<int>(IntArg(args[0])), static_cast<int>(IntArg(args[1])),
+                       static_cast<int>(IntArg(args[2])), static_cast<int>(IntArg(args[3])));
+}
+
+void EndSelection(VarRegister* result, VarRegister* args, int count, Processor*) {
+    if (OglContext* gl = Self<OglContext>(args, count, kClass)) gl->EndSelection(*ResultTarget(result));
+}
+
+const ModuleRow rows[] = {
+    {90, InitNameStack, "VOpenGL::InitNameStack(void)"},
+    {91, PushName, "VOpenGL::PushName(int)"},
+    {92, PopName, "VOpenGL::PopName(void)"},
+    {93, LoadName, "VOpenGL::LoadName(int)"},
+    {94, BeginSelection, "VOpenGL::BeginSelection(int, int, int, int)"},
+    {95, EndSelection, "VOpenGL::EndSelection(void)"},
+};
+
+}  // namespace
+
+RowList SelectionRows() { return Rows(rows); }
