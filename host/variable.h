@@ -155,7 +155,8 @@ public:
     VeskAss() : joined(nullptr) {}
     virtual ~VeskAss();
     // Bind this native to the script object so that GetAss yields it.
-    // Returns false, joining nothing, when the value holds no object.
+    // Returns false, joining nothing, when the value holds no object or an
+    // object that already has another native.
     bool Join(Variable* object, Processor* processor);
     void BreakJoint();
     bool IsJoined() const { return joined != nullptr; }

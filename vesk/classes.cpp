@@ -193,6 +193,12 @@ void DestroyObject(VObject* object) {
         }
         self.type = VT_EMPTY;  // the reference was never counted
     }
+    // A native the destructor row left behind (a class without one, or a
+    // native of another class) goes with its object.
+    if (VeskAss* native = object->ass) {
+        native->BreakJoint();
+        delete native;
+    }
     delete object;
 }
 

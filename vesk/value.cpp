@@ -376,8 +376,8 @@ bool VeskAss::Join(Variable* object, Processor*) {
     if (!v || v->type != VT_OBJECT) return false;
     VObject* o = v->data.obj;
     if (o->ass == this) return true;
+    if (o->ass) return false;  // an object keeps the native it has
     BreakJoint();
-    if (o->ass) o->ass->BreakJoint();
     o->ass = this;
     joined = o;
     return true;

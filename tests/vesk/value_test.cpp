@@ -55,6 +55,34 @@ TEST(Values, DestructorRowRunsOnceWhenTheLastReferenceGoes) {
     EXPECT_EQ(destroyed, 1);
 }
 
+// A native that counts its destruction, for a class without a destructor row.
+int nativesFreed = 0;
+struct FreedNative : VeskAss {
+    ~FreedNative() override { nativesFreed++; }
+};
+void NewPlain(VarRegister*, VarRegister* args, int count, Processor* p) {
+    (new FreedNative)->Join(args[count - 1].designated(), p);
+}
+const MethodRecord plainRows[] = {{NewPlain, "Plain::Plain(void)"}, {nullptr, nullptr}};
+
+TEST(Values, AnObjectKeepsItsNativeAndFreesWhatIsLeftJoined) {
+    Harness h;
+    std::string why;
+    if (!vesk::FindClass("Plain")) {
+        ASSERT_TRUE(vesk::RegisterHostRows(plainRows, &why)) << why;
+    }
+    nativesFreed = 0;
+    Variable a = h.New("Plain");
+    VeskAss* first = a.data.obj->GetAss();
+    FreedNative second;
+    EXPECT_FALSE(second.Join(&a, &h.processor)) << "a second native does not replace the first";
+    EXPECT_EQ(a.data.obj->GetAss(), first);
+    Variable n = Int(3);
+    EXPECT_FALSE(second.Join(&n, &h.processor));
+    a._Clear();
+    EXPECT_EQ(nativesFreed, 1) << "the host frees a native no destructor row took";
+}
+
 TEST(Values, DeeplyNestedVectorsFreeWithoutRecursion) {
     Variable v;
     v.Init(VT_VECTOR, 0);
