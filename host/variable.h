@@ -112,6 +112,16 @@ public:
     Variable& operator()(int nameID);          // member by Token::GetNameID
 };
 
+// Host-private: every vector, object and reference cell is on a list the
+// host walks to find values that only refer to each other.
+struct VLive {
+    VLive* prev = nullptr;
+    VLive* next = nullptr;
+    void* owner = nullptr;
+    long gc = 0;
+    unsigned char kind = 0;
+};
+
 // The host's vector; the module reads count directly.
 class VESK_API Vector {
 public:
@@ -119,6 +129,7 @@ public:
     int capacity;
     Variable* items;
     long refs;
+    VLive live;  // host-private
 
     Variable& operator[](long index) {
         return (index >= 0 && index < count) ? items[index] : OutOfVector(index);
@@ -133,18 +144,22 @@ struct VClass;  // host-private: a script class
 // uses; the others belong to the host.
 class VESK_API VObject {
 public:
-    explicit VObject(VClass* cls) : refs(1), cls(cls), ass(nullptr), dying(false) {}
+    explicit VObject(VClass* cls);
     virtual ~VObject();
     virtual long Count();
     virtual const char* ClassName() const;
     virtual VeskAss* GetAss();
     virtual Variable& Member(int nameID);
     virtual Variable& Element(long index);
+    // The values the object holds, for finding cycles, and letting go of them.
+    virtual void VisitValues(void (*visit)(Variable&, void*), void* context);
+    virtual void DropValues();
 
     long refs;
     VClass* cls;
     VeskAss* ass;
     bool dying;
+    VLive live;  // host-private
 };
 
 // Base of every native object joined to a script object.

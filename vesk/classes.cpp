@@ -150,6 +150,14 @@ Variable& HostObject::Member(int nameID) {
     return VObject::Member(nameID);
 }
 
+void HostObject::VisitValues(void (*visit)(Variable&, void*), void* context) {
+    for (auto& m : members) visit(m.second, context);
+}
+
+void HostObject::DropValues() {
+    for (auto& m : members) m.second._Clear();
+}
+
 bool RegisterHostRows(const MethodRecord* rows, std::string* why) {
     for (int i = 0; rows[i].handler || rows[i].signature; i++) {
         auto row = std::make_unique<MethodRow>();

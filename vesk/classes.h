@@ -81,6 +81,8 @@ class HostObject : public VObject {
 public:
     explicit HostObject(VClass* cls);
     Variable& Member(int nameID) override;
+    void VisitValues(void (*visit)(Variable&, void*), void* context) override;
+    void DropValues() override;
     std::vector<std::pair<int, Variable>> members;
 };
 

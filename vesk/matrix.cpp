@@ -23,6 +23,12 @@ public:
     int cols = 0;
 
     long Count() override { return static_cast<long>(rows.size()); }
+    void VisitValues(void (*visit)(Variable&, void*), void* context) override {
+        for (Variable& row : rows) visit(row, context);
+    }
+    void DropValues() override {
+        for (Variable& row : rows) row._Clear();
+    }
     Variable& Element(long r) override {
         if (r >= 0 && r < Count()) return rows[r];
         Error(VE_INDEX, "row " + std::to_string(r) + " is outside the matrix of " +

@@ -8,12 +8,40 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <algorithm>
 #include <vector>
 
 #include "vesk/classes.h"
 #include "vesk/runtime.h"
 
 namespace {
+
+// ---- the live list -----------------------------------------------------------
+
+enum LiveKind : unsigned char { kVector = 1, kObject = 2, kCell = 3 };
+
+VLive* liveHead = nullptr;
+long liveCount = 0;
+long collectAt = 10000;
+
+void Track(VLive& n, LiveKind kind, void* owner) {
+    n.kind = kind;
+    n.owner = owner;
+    n.prev = nullptr;
+    n.next = liveHead;
+    if (liveHead) liveHead->prev = &n;
+    liveHead = &n;
+    liveCount++;
+}
+
+void Untrack(VLive& n) {
+    if (!n.owner) return;
+    if (n.prev) n.prev->next = n.next;
+    else liveHead = n.next;
+    if (n.next) n.next->prev = n.prev;
+    n.owner = nullptr;
+    liveCount--;
+}
 
 // ---- releasing -----------------------------------------------------------
 
@@ -24,6 +52,7 @@ thread_local std::vector<DoomedItem> pending;
 thread_local bool reaping = false;
 
 void DestroyVector(Vector* v) {
+    Untrack(v->live);
     for (int i = 0; i < v->count; i++) v->items[i]._Clear();
     delete[] v->items;
     delete v;
@@ -41,7 +70,12 @@ void Reap(Doomed kind, void* p) {
         switch (d.kind) {
         case Doomed::Vector: DestroyVector(static_cast<Vector*>(d.p)); break;
         case Doomed::Object: vesk::DestroyObject(static_cast<VObject*>(d.p)); break;
-        case Doomed::Cell: delete static_cast<VRefCell*>(d.p); break;
+        case Doomed::Cell: {
+            auto* cell = static_cast<VRefCell*>(d.p);
+            Untrack(cell->live);
+            delete cell;
+            break;
+        }
         }
     }
     reaping = false;
@@ -344,9 +378,18 @@ Variable& Vector::OutOfVector(long index) {
 
 // ---- VObject -----------------------------------------------------------------
 
+VObject::VObject(VClass* c) : refs(1), cls(c), ass(nullptr), dying(false) {
+    Track(live, kObject, this);
+}
+
 VObject::~VObject() {
+    Untrack(live);
     if (ass) ass->BreakJoint();
 }
+
+void VObject::VisitValues(void (*)(Variable&, void*), void*) {}
+
+void VObject::DropValues() {}
 
 long VObject::Count() { return 0; }
 
@@ -444,6 +487,7 @@ Vector* NewVector(long count) {
         Error(VE_LIMIT, "out of memory for a vector of " + std::to_string(count) + " elements");
         return nullptr;
     }
+    Track(v->live, kVector, v);
     return v;
 }
 
@@ -485,6 +529,7 @@ Variable MakeReference(const Variable& target) {
     VRefCell* cell = new (std::nothrow) VRefCell;
     if (!cell) return r;
     cell->value = *t;
+    TrackCell(cell);
     VObject* o = t->GetVObject();
     r.type = (o && o->cls && o->cls->module) ? VT_NATIVEREF : VT_REF;
     r.data.ref = cell;
@@ -508,6 +553,114 @@ bool Identical(const Variable& a, const Variable& b) {
     case VT_STRING: return StringOf(x) == StringOf(y);
     default: return x.data.p == y.data.p;
     }
+}
+
+// ---- cycles ---------------------------------------------------------------------
+
+namespace {
+
+constexpr long kReached = -1;
+
+void TrackCellImpl(VRefCell* cell) { Track(cell->live, kCell, cell); }
+
+long& RefsOf(VLive* n) {
+    switch (n->kind) {
+    case kVector: return static_cast<Vector*>(n->owner)->refs;
+    case kObject: return static_cast<VObject*>(n->owner)->refs;
+    default: return static_cast<VRefCell*>(n->owner)->refs;
+    }
+}
+
+// The live node of the container a value holds, if it holds one.
+VLive* LiveOf(Variable& v) {
+    switch (v.type) {
+    case VT_VECTOR: return &v.data.vec->live;
+    case VT_OBJECT: return &v.data.obj->live;
+    case VT_REF:
+    case VT_NATIVEREF: return &v.data.ref->live;
+    default: return nullptr;
+    }
+}
+
+void VisitChildren(VLive* n, void (*visit)(Variable&, void*), void* context) {
+    switch (n->kind) {
+    case kVector: {
+        Vector* v = static_cast<Vector*>(n->owner);
+        for (int i = 0; i < v->count; i++) visit(v->items[i], context);
+        break;
+    }
+    case kObject: static_cast<VObject*>(n->owner)->VisitValues(visit, context); break;
+    default: visit(static_cast<VRefCell*>(n->owner)->value, context); break;
+    }
+}
+
+void DropChildren(VLive* n) {
+    switch (n->kind) {
+    case kVector: {
+        Vector* v = static_cast<Vector*>(n->owner);
+        for (int i = 0; i < v->count; i++) v->items[i]._Clear();
+        break;
+    }
+    case kObject: static_cast<VObject*>(n->owner)->DropValues(); break;
+    default: static_cast<VRefCell*>(n->owner)->value._Clear(); break;
+    }
+}
+
+bool Busy(VLive* n) {
+    return RefsOf(n) <= 0 || (n->kind == kObject && static_cast<VObject*>(n->owner)->dying);
+}
+
+void Release(VLive* n) {
+    Variable v;
+    switch (n->kind) {
+    case kVector: v.type = VT_VECTOR; v.data.vec = static_cast<Vector*>(n->owner); break;
+    case kObject: v.type = VT_OBJECT; v.data.obj = static_cast<VObject*>(n->owner); break;
+    default: v.type = VT_REF; v.data.ref = static_cast<VRefCell*>(n->owner); break;
+    }
+}  // v's destructor gives up the reference
+
+}  // namespace
+
+void TrackCell(VRefCell* cell) { TrackCellImpl(cell); }
+
+long LiveContainers() { return liveCount; }
+
+// Trial deletion: a container whose references all come from other
+// containers is reachable only if a reachable container holds it; the
+// others hold each other up and are freed by letting go of their values.
+void Collect() {
+    if (reaping) return;
+    for (VLive* n = liveHead; n; n = n->next) n->gc = Busy(n) ? 1 : RefsOf(n);
+    for (VLive* n = liveHead; n; n = n->next)
+        VisitChildren(n, [](Variable& v, void*) {
+            if (VLive* c = LiveOf(v)) c->gc--;
+        }, nullptr);
+    std::vector<VLive*> work;
+    for (VLive* n = liveHead; n; n = n->next)
+        if (n->gc > 0) work.push_back(n);
+    for (VLive* n : work) n->gc = kReached;
+    while (!work.empty()) {
+        VLive* n = work.back();
+        work.pop_back();
+        VisitChildren(n, [](Variable& v, void* w) {
+            VLive* c = LiveOf(v);
+            if (c && c->gc != kReached) {
+                c->gc = kReached;
+                static_cast<std::vector<VLive*>*>(w)->push_back(c);
+            }
+        }, &work);
+    }
+    std::vector<VLive*> garbage;
+    for (VLive* n = liveHead; n; n = n->next)
+        if (n->gc != kReached) garbage.push_back(n);
+    for (VLive* n : garbage) RefsOf(n)++;  // hold each while the others let go
+    for (VLive* n : garbage) DropChildren(n);
+    for (VLive* n : garbage) Release(n);
+    collectAt = std::max(10000L, 2 * liveCount);
+}
+
+void MaybeCollect() {
+    if (liveCount >= collectAt) Collect();
 }
 
 }  // namespace vesk

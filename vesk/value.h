@@ -21,6 +21,7 @@ struct VBlob {
 struct VRefCell {
     long refs = 1;
     Variable value;
+    VLive live;
 };
 
 // A script function. Functions built from source text keep the text and are
@@ -76,6 +77,17 @@ std::string_view StringOf(const Variable& v);   // bytes of a string or data blo
 std::string KindName(const Variable& v);        // "integer", "POINT3 object", …
 std::string Format(const Variable& v);          // the printed form
 bool Identical(const Variable& a, const Variable& b);  // == of the language
+
+// Cycles: values that only refer to each other (a vector holding itself, a
+// child pointing at its parent) are found and freed by Collect, which walks
+// every live vector, object and reference cell. The interpreter calls
+// MaybeCollect between statements (it collects when the number of live
+// containers has doubled since the last time) and Collect at the end.
+void Collect();
+void MaybeCollect();
+long LiveContainers();
+// Puts a reference cell on the live list (MakeReference does; for cells made elsewhere).
+void TrackCell(VRefCell* cell);
 
 // The stand-by element handed out for a missing element or member; it is
 // emptied each time it is handed out.

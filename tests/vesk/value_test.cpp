@@ -83,6 +83,48 @@ TEST(Values, AnObjectKeepsItsNativeAndFreesWhatIsLeftJoined) {
     EXPECT_EQ(nativesFreed, 1) << "the host frees a native no destructor row took";
 }
 
+TEST(Values, CyclesAreFoundAndFreedWhileReachableOnesStay) {
+    Harness h;
+    std::string why;
+    if (!vesk::FindClass("Counted")) {
+        ASSERT_TRUE(vesk::RegisterHostRows(countedRows, &why)) << why;
+    }
+    vesk::Collect();
+    long base = vesk::LiveContainers();
+    destroyed = 0;
+    {
+        Variable self;
+        self.Init(VT_VECTOR, 3);
+        self[0] = self;                       // a vector holding itself
+        self[1] = h.New("Counted");
+        Variable a, b;
+        a.Init(VT_VECTOR, 1);
+        b.Init(VT_VECTOR, 1);
+        a[0] = b;
+        b[0] = a;                             // two holding each other
+        Variable p = h.New("POINT3");
+        p("x") = a;                           // an object in the loop
+        a[0] = p;
+        Variable m = h.New("Matrix", {Int(2), Int(2)});
+        m[1] = m;                             // a matrix row holding the matrix
+        Variable cell = vesk::MakeReference(self);
+        self[2] = cell;                       // through a reference cell
+    }
+    EXPECT_EQ(destroyed, 0) << "the counted object sits in a cycle";
+    EXPECT_GT(vesk::LiveContainers(), base);
+
+    Variable kept;
+    kept.Init(VT_VECTOR, 2);
+    kept[0] = kept;
+    kept[1] = 42;
+    vesk::Collect();
+    EXPECT_EQ(destroyed, 1) << "freeing the cycle ran the destructor row";
+    EXPECT_EQ(vesk::LiveContainers(), base + 1) << "only the reachable cycle is left";
+    EXPECT_EQ(kept[1].data.i, 42);
+    EXPECT_EQ(kept[0].data.vec, kept.data.vec);
+    kept[0]._Clear();
+}
+
 TEST(Values, DeeplyNestedVectorsFreeWithoutRecursion) {
     Variable v;
     v.Init(VT_VECTOR, 0);
