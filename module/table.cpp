@@ -29,6 +29,9 @@ void Assemble() {
         BindingRows(),
         VersionRows(),
 
+        PrimitiveRows(),
+        MeshRows(),
+
         ColorRows(),
         MaterialRows(),
     };

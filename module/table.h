@@ -14,5 +14,8 @@ RowList ContextRows();   // context/
 RowList BindingRows();
 RowList VersionRows();
 
+RowList PrimitiveRows(); // geometry/
+RowList MeshRows();
+
 RowList ColorRows();     // color/
 RowList MaterialRows();
