@@ -31,6 +31,7 @@ void Assemble() {
 
         PrimitiveRows(),
         MeshRows(),
+        SolidRows(),
 
         ColorRows(),
         MaterialRows(),

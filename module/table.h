@@ -16,6 +16,7 @@ RowList VersionRows();
 
 RowList PrimitiveRows(); // geometry/
 RowList MeshRows();
+RowList SolidRows();
 
 RowList ColorRows();     // color/
 RowList MaterialRows();
