@@ -32,6 +32,7 @@ void Assemble() {
         PrimitiveRows(),
         MeshRows(),
         SolidRows(),
+        NurbsRows(),
 
         ColorRows(),
         MaterialRows(),

@@ -17,6 +17,7 @@ RowList VersionRows();
 RowList PrimitiveRows(); // geometry/
 RowList MeshRows();
 RowList SolidRows();
+RowList NurbsRows();
 
 RowList ColorRows();     // color/
 RowList MaterialRows();
