@@ -33,6 +33,7 @@ void Assemble() {
         MeshRows(),
         SolidRows(),
         NurbsRows(),
+        BitmapRows(),
 
         ColorRows(),
         MaterialRows(),

@@ -18,6 +18,7 @@ RowList PrimitiveRows(); // geometry/
 RowList MeshRows();
 RowList SolidRows();
 RowList NurbsRows();
+RowList BitmapRows();
 
 RowList ColorRows();     // color/
 RowList MaterialRows();
