@@ -14,6 +14,12 @@ namespace {
 
 constexpr const char* kClass = "VOpenGL";
 constexpr int kDefaultSegments = 10;
+// GLU caps slices but not loops or stacks, and a torus issues sides times
+// tube segments vertices: a larger count is taken as this one, so that a
+// huge count cannot keep a call drawing for hours.
+constexpr int kMaxSegments = 1024;
+
+int Capped(int segments) { return segments < kMaxSegments ? segments : kMaxSegments; }
 
 // One quadric drawing: a fresh GLU_FILL, GLU_OUTSIDE quadric after the
 // polygon mode, which alone gives the wire-frame look.
@@ -63,21 +69,21 @@ void OglContext::Sphere(const OglPoint4& c, float radius, int n) {
         glMatrixMode(GL_MODELVIEW);
         glPushMatrix();
         glTranslatef(c.x, c.y, c.z);
-        gluSphere(q, radius, n, n);
+        gluSphere(q, radius, Capped(n), Capped(n));
         glPopMatrix();
     });
 }
 
 void OglContext::Cylinder(float base, float top, float height, int slices, int stacks) {
-    WithQuadric(*this, [&](GLUquadric* q) { gluCylinder(q, base, top, height, slices, stacks); });
+    WithQuadric(*this, [&](GLUquadric* q) { gluCylinder(q, base, top, height, Capped(slices), Capped(stacks)); });
 }
 
 void OglContext::Disk(float inner, float outer, int n) {
-    WithQuadric(*this, [&](GLUquadric* q) { gluDisk(q, inner, outer, n, n); });
+    WithQuadric(*this, [&](GLUquadric* q) { gluDisk(q, inner, outer, Capped(n), Capped(n)); });
 }
 
 void OglContext::PartialDisk(float inner, float outer, float start, float sweep, int n) {
-    WithQuadric(*this, [&](GLUquadric* q) { gluPartialDisk(q, inner, outer, n, n, start, sweep); });
+    WithQuadric(*this, [&](GLUquadric* q) { gluPartialDisk(q, inner, outer, Capped(n), Capped(n), start, sweep); });
 }
 
 void OglContext::Box(float a, float b, float c) {
@@ -106,7 +112,8 @@ void OglContext::Box(float x0, float y0, float z0, float a, float b, float c) {
 void OglContext::Torus(float ringRadius, int sides, float tubeRadius, int tubeSegments) {
     if (!IsBound() || sides < 1 || tubeSegments < 1) return;
     ApplyPolygonMode();
-    for (long i = 0; i < tubeSegments; i++) TorusBand(ringRadius, sides, tubeRadius, tubeSegments, i);
+    int m = Capped(sides), k = Capped(tubeSegments);
+    for (long i = 0; i < k; i++) TorusBand(ringRadius, m, tubeRadius, k, i);
 }
 
 // ---- handlers ------------------------------------------------------------------

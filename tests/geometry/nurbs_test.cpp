@@ -173,3 +173,26 @@ TEST_F(Nurbs, UnboundOrMissingContexts) {
 
 }  // namespace
 }  // namespace geotest
+namespace geotest {
+namespace {
+
+// Whether every error is a NURBS error reported by GLU.
+bool OnlyNurbsErrors(const std::vector<int>& errors) {
+    for (int e : errors)
+        if (e != 1006) return false;
+    return true;
+}
+
+TEST_F(Nurbs, NanAndInfinityReachGluWithoutHarm) {
+    double inf = 1.0 / 0.0, nan = 0.0 / 0.0;
+    EXPECT_TRUE(OnlyNurbsErrors(Call("SplineCurve2D", {Flat({0, inf, 200, 300}), Flat({0, 1, nan, 3}), sKnots})));
+    EXPECT_TRUE(OnlyNurbsErrors(Call("SplineCurve2D", {Flat({0, 1e30, 200, 300}), Flat({0, 1, -1e30, 3}), sKnots})));
+    Variable heights = Vec({Flat({0, nan, 0, 0}), Flat({0, 0, inf, 0}), Flat({0, 0, 0, 0}), Flat({0, 0, 0, 0}),
+                            Flat({0, 0, 0, 0})});
+    EXPECT_TRUE(OnlyNurbsErrors(Call("SplineSurface", {xs, zs, heights, sKnots, tKnots})));
+    EXPECT_TRUE(OnlyNurbsErrors(
+        Call("SplineCurve2D", {Flat({0, 1, 2, 3}), Flat({0, 1, 2, 3}), Flat({0, 0, 0, 0, nan, 1, 1, 1})})));
+}
+
+}  // namespace
+}  // namespace geotest

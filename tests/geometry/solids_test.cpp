@@ -71,6 +71,15 @@ TEST_F(Solids, QuadricsTakeTheirArgumentsAsGluDoes) {
     EXPECT_EQ(After("gluPartialDisk"), (Values{1, 2, 8, 8, 0, 90}));
     EXPECT_EQ(gltrace::Count("glPushMatrix"), 0) << "only the sphere moves the frame";
     EXPECT_EQ(gltrace::Count("gluDeleteQuadric"), 1);
+
+    // Huge segment counts are capped so that the call ends.
+    Traced("Disk", {Num(0.5), Num(2), Int(2147483647)});
+    EXPECT_EQ(After("gluDisk"), (Values{0.5, 2, 1024, 1024}));
+    Traced("Cylinder", {Num(1), Num(1), Num(1), Int(3), Int(2147483647)});
+    EXPECT_EQ(After("gluCylinder"), (Values{1, 1, 1, 3, 1024}));
+    Traced("Torus", {Num(10), Int(3), Num(2), Int(2147483647)});
+    EXPECT_EQ(gltrace::Count("glBegin"), 1024);
+    EXPECT_EQ(gltrace::Count("glVertex3d"), 1024 * 8);
 }
 
 // The extents of the vertices a box call issues, after its translation.
