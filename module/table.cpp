@@ -29,6 +29,12 @@ void Assemble() {
         BindingRows(),
         VersionRows(),
 
+        PrimitiveRows(),
+        MeshRows(),
+        SolidRows(),
+        NurbsRows(),
+        BitmapRows(),
+
         ColorRows(),
         MaterialRows(),
 

@@ -14,6 +14,12 @@ RowList ContextRows();   // context/
 RowList BindingRows();
 RowList VersionRows();
 
+RowList PrimitiveRows(); // geometry/
+RowList MeshRows();
+RowList SolidRows();
+RowList NurbsRows();
+RowList BitmapRows();
+
 RowList ColorRows();     // color/
 RowList MaterialRows();
 

@@ -1,0 +1,238 @@
+// Pixels between host bitmaps and the frame buffer: a bitmap as textured
+// tiles in the scene, a bitmap or a one-bit mask at a raster position, and a
+// rectangle of the frame buffer read back; with their handlers.
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "context/context.h"
+#include "geometry/readers.h"
+#include "module/rules.h"
+
+using namespace rules;
+
+namespace {
+
+constexpr int kTile = 256;                       // side of the staging texture
+constexpr long kStageBytes = kTile * kTile * 4;  // room for RGBA, as allocated
+
+// Blue-green-red pixels to red-green-blue, or back: bytes 0 and 2 of each
+// 3-byte pixel exchanged.
+void SwapRedBlue(unsigned char* block, long pixels) {
+    for (long i = 0; i < pixels; i++) std::swap(block[3 * i], block[3 * i + 2]);
+}
+
+// The default 2D texture made 256 x 256 from the zeroed staging buffer, with
+// clamped edges and nearest sampling.
+void SpecifyStagingTexture(const unsigned char* zeros) {
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, kTile, kTile, 0, GL_RGB, GL_UNSIGNED_BYTE, zeros);
+}
+
+// One tile of tw x th pixels at column c, row r of the picture: its rows
+// packed into the staging buffer, loaded, and drawn as one textured quad.
+struct Tiler {
+    float x, y, z;
+    int width;
+    const unsigned char* block;
+    unsigned char* stage;
+
+    void Draw(int c, int r, int tw, int th) const {
+        for (int j = 0; j < th; j++)
+            std::memcpy(stage + 3L * tw * j, block + 3L * (static_cast<long>(r + j) * width + c), 3L * tw);
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, tw, th, GL_RGB, GL_UNSIGNED_BYTE, stage);
+        float s = tw / float(kTile), t = th / float(kTile);
+        float x0 = x + c, x1 = x + c + tw, y0 = y + r, y1 = y + r + th;
+        glBegin(GL_QUADS);
+        glTexCoord2f(0, 0);
+        glVertex3f(x0, y0, z);
+        glTexCoord2f(s, 0);
+        glVertex3f(x1, y0, z);
+        glTexCoord2f(s, t);
+        glVertex3f(x1, y1, z);
+        glTexCoord2f(0, t);
+        glVertex3f(x0, y1, z);
+        glEnd();
+    }
+};
+
+// Truncation toward zero, pinned to the int range (NaN gives 0).
+int Trunc(float v) {
+    if (std::isnan(v)) return 0;
+    if (v >= 2147483520.0f) return INT_MAX;
+    if (v <= -2147483648.0f) return INT_MIN;
+    return static_cast<int>(v);
+}
+
+}  // namespace
+
+// Bands of at most 256 rows from the lowest row up, each cut into pieces of
+// at most 256 columns from the left. Under lighting, colour-material
+// tracking with white keeps the picture's own colours.
+void OglContext::DrawBitmap(float x, float y, float z, int width, int height, unsigned char* block) {
+    if (!IsBound()) return;
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    glEnable(GL_TEXTURE_2D);
+    bool lit = lightEnabled != 0;
+    bool hadColorMaterial = lit && glIsEnabled(GL_COLOR_MATERIAL);
+    if (lit) {
+        if (!hadColorMaterial) {
+            glEnable(GL_COLOR_MATERIAL);
+            glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
+        }
+        glColor4f(1, 1, 1, 1);
+    }
+    glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    std::unique_ptr<unsigned char[]> stage(new (std::nothrow) unsigned char[kStageBytes]());
+    if (stage) {
+        SpecifyStagingTexture(stage.get());
+        SwapRedBlue(block, static_cast<long>(width) * height);
+        glNormal3f(0, 0, 1);
+        Tiler tiler{x, y, z, width, block, stage.get()};
+        for (int r = 0; r < height; r += kTile)
+            for (int c = 0; c < width; c += kTile)
+                tiler.Draw(c, r, std::min(kTile, width - c), std::min(kTile, height - r));
+    }
+    glDisable(GL_TEXTURE_2D);
+    if (lit && !hadColorMaterial) glDisable(GL_COLOR_MATERIAL);
+}
+
+void OglContext::PutBitmap(float x, float y, float z, int width, int height, unsigned char* block) {
+    if (!IsBound()) return;
+    glRasterPos3f(x, y, z);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    SwapRedBlue(block, static_cast<long>(width) * height);
+    glDrawPixels(width, height, GL_RGB, GL_UNSIGNED_BYTE, block);
+}
+
+// Rows padded to 4 bytes; the alignment stays 4 and the raster position
+// moves on by the width.
+void OglContext::Put2bBitmap(float x, float y, float z, int width, int height,
+                             const unsigned char* bits) {
+    if (!IsBound()) return;
+    glRasterPos3f(x, y, z);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glBitmap(width, height, 0, 0, static_cast<float>(width), 0, bits);
+}
+
+// Negative sizes read nothing and leave the target as it was.
+void OglContext::GetDIBits(float x, float y, int width, int height, Variable& target) {
+    if (!IsBound() || width < 0 || height < 0) return;
+    if (static_cast<long>(width) * height > LONG_MAX / 3) return;
+    target.Init(VT_DATA, 3L * width * height);
+    auto* buffer = static_cast<unsigned char*>(target.GetData());
+    if (!buffer) return;
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(Trunc(x), Trunc(y), width, height, GL_RGB, GL_UNSIGNED_BYTE, buffer);
+    SwapRedBlue(buffer, static_cast<long>(width) * height);
+}
+
+// ---- handlers ------------------------------------------------------------------
+
+namespace {
+
+constexpr const char* kClass = "VOpenGL";
+
+// A picture to draw: where, its size and its pixel block.
+struct Picture {
+    float x = 0, y = 0, z = 0;
+    int width = 0, height = 0;
+    unsigned char* block = nullptr;
+};
+
+// The position of a drawing call: a POINT3 when it has exactly `pointForm`
+// registers, else three numbers.
+void ReadPosition(VarRegister* args, int count, int pointForm, Picture* out) {
+    if (count == pointForm) {
+        Variable& p = *HostObjectArg(args[0]);
+        out->x = p("x").GetFloatNumb();
+        out->y = p("y").GetFloatNumb();
+        out->z = p("z").GetFloatNumb();
+        return;
+    }
+    out->x = NumberAt(args, count, 0);
+    out->y = NumberAt(args, count, 1);
+    out->z = NumberAt(args, count, 2);
+}
+
+// Asks the bitmap (the last argument) for its width, height and pixel block
+// through its own methods; each reply lands in the result register, which
+// keeps the block. False when there is nothing to draw: no block, a negative
+// size, or a block shorter than 3 bytes a pixel (error 8).
+bool FetchBitmap(VarRegister* result, VarRegister* args, int count, Processor* p, Picture* out) {
+    if (count < 2 || !result) return false;
+    Variable& bitmap = VectorArg(args, count, count - 2);
+    p->RunMethod(result, "GetWidth", nullptr, 0, &bitmap);
+    long w = ClampToInt(result->designated()->GetLongNumb());
+    p->RunMethod(result, "GetHeight", nullptr, 0, &bitmap);
+    long h = ClampToInt(result->designated()->GetLongNumb());
+    p->RunMethod(result, "GetDIBits", nullptr, 0, &bitmap);
+    Variable* block = result->designated();
+    out->block = static_cast<unsigned char*>(block->GetData());
+    if (!out->block || w < 0 || h < 0 || !SizesFit(w * h <= block->GetDataSize() / 3)) return false;
+    out->width = static_cast<int>(w);
+    out->height = static_cast<int>(h);
+    ReadPosition(args, count, 3, out);
+    return true;
+}
+
+// Rows 70 and 71: (x, y, z, bitmap) or (POINT3, bitmap).
+void DrawBitmap(VarRegister* result, VarRegister* args, int count, Processor* p) {
+    OglContext* gl = Self<OglContext>(args, count, kClass);
+    Picture pic;
+    if (gl && FetchBitmap(result, args, count, p, &pic))
+        gl->DrawBitmap(pic.x, pic.y, pic.z, pic.width, pic.height, pic.block);
+}
+
+// Rows 67 and 68, likewise.
+void PutBitmap(VarRegister* result, VarRegister* args, int count, Processor* p) {
+    OglContext* gl = Self<OglContext>(args, count, kClass);
+    Picture pic;
+    if (gl && FetchBitmap(result, args, count, p, &pic))
+        gl->PutBitmap(pic.x, pic.y, pic.z, pic.width, pic.height, pic.block);
+}
+
+// Rows 65 and 66: (x, y, z, width, height, bits) or (POINT3, width, height,
+// bits). The String must hold height rows of the width in bits, each padded
+// to 4 bytes (error 8 otherwise); negative sizes draw nothing.
+void Put2bBitmap(VarRegister*, VarRegister* args, int count, Processor*) {
+    OglContext* gl = Self<OglContext>(args, count, kClass);
+    if (!gl || count < 2) return;
+    Picture pic;
+    ReadPosition(args, count, 5, &pic);
+    int sizes = count == 5 ? 1 : 3;
+    long w = IntAt(args, count, sizes), h = IntAt(args, count, sizes + 1);
+    Variable& bits = VectorArg(args, count, count - 2);
+    auto* data = static_cast<const unsigned char*>(bits.GetData());
+    if (w < 0 || h < 0) return;
+    long rowBytes = (w + 31) / 32 * 4;
+    if (SizesFit(data && h * rowBytes <= bits.GetDataSize()))
+        gl->Put2bBitmap(pic.x, pic.y, pic.z, static_cast<int>(w), static_cast<int>(h), data);
+}
+
+void GetDIBits(VarRegister* result, VarRegister* args, int count, Processor*) {
+    if (OglContext* gl = Self<OglContext>(args, count, kClass))
+        gl->GetDIBits(NumberArg(args[0]), NumberArg(args[1]), ClampToInt(IntArg(args[2])),
+                      ClampToInt(IntArg(args[3])), *ResultTarget(result));
+}
+
+const ModuleRow rows[] = {
+    {65, Put2bBitmap, "VOpenGL::Put2bBitmap(number, number, number, int, int, refer object String)"},
+    {66, Put2bBitmap, "VOpenGL::Put2bBitmap(refer object POINT3, int, int, refer object String)"},
+    {67, PutBitmap, "VOpenGL::PutBitmap(number, number, number, refer object MBmp)"},
+    {68, PutBitmap, "VOpenGL::PutBitmap(refer object POINT3, refer object MBmp)"},
+    {69, GetDIBits, "VOpenGL::GetDIBits(number, number, int, int)"},
+    {70, DrawBitmap, "VOpenGL::DrawBitmap(number, number, number, refer object MBmp)"},
+    {71, DrawBitmap, "VOpenGL::DrawBitmap(refer object POINT3, refer object MBmp)"},
+};
+
+}  // namespace
+
+RowList BitmapRows() { return Rows(rows); }

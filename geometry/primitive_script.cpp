@@ -1,0 +1,162 @@
+// The script methods of the vertex-array primitives: read the Vectors in
+// argument order, check the counts of the method (error 8), draw, free.
+#include "context/context.h"
+#include "geometry/readers.h"
+#include "module/rules.h"
+
+using namespace rules;
+
+namespace {
+
+constexpr const char* kClass = "VOpenGL";
+
+// The arrays of one call, read points first, then normals, then colours
+// (whose packed form is told by the points' count).
+struct VertexArgs {
+    PointArray points, normals, colors;
+
+    // False when an array is missing or reading raised an error.
+    bool Read(VarRegister* args, int count, Processor* p, bool withNormals, bool withColors) {
+        int i = 0;
+        points = ReadPointArray(VectorArg(args, count, i++), p);
+        if (withNormals) normals = ReadPointArray(VectorArg(args, count, i++), p);
+        if (withColors) colors = ReadColorArray(VectorArg(args, count, i++), points.count, p);
+        return !points.Missing() && !(withNormals && normals.Missing()) &&
+               !(withColors && colors.Missing()) && !p->errorState;
+    }
+    int P() const { return points.count; }
+    int N() const { return normals.count; }
+    int C() const { return colors.count; }
+};
+
+void PointsOrLines(VarRegister* args, int count, Processor* p, GLenum primitive) {
+    OglContext* gl = Self<OglContext>(args, count, kClass);
+    VertexArgs a;
+    if (gl && a.Read(args, count, p, false, false))
+        gl->PointsOrLines(primitive, a.points.Get(), a.P(), nullptr);
+}
+
+void SetPoints(VarRegister*, VarRegister* args, int count, Processor* p) {
+    PointsOrLines(args, count, p, GL_POINTS);
+}
+
+void LineStrip(VarRegister*, VarRegister* args, int count, Processor* p) {
+    PointsOrLines(args, count, p, GL_LINE_STRIP);
+}
+
+void Lines(VarRegister*, VarRegister* args, int count, Processor* p) {
+    PointsOrLines(args, count, p, GL_LINES);
+}
+
+// A colour count that differs from the point count draws nothing, silently.
+void ColorLines(VarRegister*, VarRegister* args, int count, Processor* p) {
+    OglContext* gl = Self<OglContext>(args, count, kClass);
+    VertexArgs a;
+    if (gl && a.Read(args, count, p, false, true) && a.C() == a.P())
+        gl->PointsOrLines(GL_LINES, a.points.Get(), a.P(), a.colors.Get());
+}
+
+void SetPointSize(VarRegister*, VarRegister* args, int count, Processor*) {
+    if (OglContext* gl = Self<OglContext>(args, count, kClass)) gl->SetPointSize(NumberArg(args[0]));
+}
+
+void SetLineWidth(VarRegister*, VarRegister* args, int count, Processor*) {
+    if (OglContext* gl = Self<OglContext>(args, count, kClass)) gl->SetLineWidth(NumberArg(args[0]));
+}
+
+// Rows 43 and 44: points alone (computed normals), or points and normals.
+void Triangles(VarRegister*, VarRegister* args, int count, Processor* p) {
+    OglContext* gl = Self<OglContext>(args, count, kClass);
+    bool withNormals = count != 2;
+    VertexArgs a;
+    if (!gl || !a.Read(args, count, p, withNormals, false)) return;
+    int P = a.P(), N = a.N();
+    if (SizesFit(P > 0 && P % 3 == 0 && (!withNormals || N == P || N == P / 3)))
+        gl->Triangles(a.points.Get(), P, withNormals ? a.normals.Get() : nullptr, N);
+}
+
+void ColorTriangles(VarRegister*, VarRegister* args, int count, Processor* p) {
+    OglContext* gl = Self<OglContext>(args, count, kClass);
+    VertexArgs a;
+    if (!gl || !a.Read(args, count, p, true, true)) return;
+    int P = a.P(), N = a.N();
+    if (SizesFit((N == P || N == P / 3) && a.C() == P && P > 0 && P % 3 == 0))
+        gl->ColorTriangles(a.points.Get(), P, a.normals.Get(), N, a.colors.Get());
+}
+
+// Rows 47 and 48: points and normals, or points alone.
+void TriangleStrip(VarRegister*, VarRegister* args, int count, Processor* p) {
+    OglContext* gl = Self<OglContext>(args, count, kClass);
+    bool withNormals = count != 2;
+    VertexArgs a;
+    if (!gl || !a.Read(args, count, p, withNormals, false)) return;
+    if (SizesFit((!withNormals || a.N() == a.P()) && a.P() >= 3))
+        gl->TriangleStrip(a.points.Get(), a.P(), withNormals ? a.normals.Get() : nullptr);
+}
+
+// The surfaces with a normal per vertex: N = P, at least `minimum` points,
+// a multiple of `multiple`, and a colour per vertex when `withColors`.
+struct SurfaceRule {
+    GLenum primitive;
+    int minimum;
+    int multiple;
+    bool withColors;
+};
+
+void DrawSurface(VarRegister* args, int count, Processor* p, const SurfaceRule& rule) {
+    OglContext* gl = Self<OglContext>(args, count, kClass);
+    VertexArgs a;
+    if (!gl || !a.Read(args, count, p, true, rule.withColors)) return;
+    int P = a.P();
+    if (SizesFit(a.N() == P && P >= rule.minimum && P % rule.multiple == 0 &&
+                 (!rule.withColors || a.C() == P)))
+        gl->Surface(rule.primitive, a.points.Get(), P, a.normals.Get(),
+                    rule.withColors ? a.colors.Get() : nullptr);
+}
+
+void QuadStrip(VarRegister*, VarRegister* args, int count, Processor* p) {
+    DrawSurface(args, count, p, {GL_QUAD_STRIP, 4, 1, false});
+}
+
+void Quads(VarRegister*, VarRegister* args, int count, Processor* p) {
+    DrawSurface(args, count, p, {GL_QUADS, 1, 4, false});
+}
+
+void ColorQuads(VarRegister*, VarRegister* args, int count, Processor* p) {
+    DrawSurface(args, count, p, {GL_QUADS, 1, 4, true});
+}
+
+// A polygon takes exactly the counts a batch of quads takes.
+void Polygon(VarRegister*, VarRegister* args, int count, Processor* p) {
+    DrawSurface(args, count, p, {GL_POLYGON, 1, 4, false});
+}
+
+void ColorPolygon(VarRegister*, VarRegister* args, int count, Processor* p) {
+    DrawSurface(args, count, p, {GL_POLYGON, 1, 4, true});
+}
+
+const ModuleRow rows[] = {
+    {37, SetPointSize, "VOpenGL::SetPointSize(number)"},
+    {38, SetPoints, "VOpenGL::SetPoints(refer object Vector)"},
+    {39, LineStrip, "VOpenGL::LineStrip(refer object Vector)"},
+    {40, Lines, "VOpenGL::Lines(refer object Vector)"},
+    {41, ColorLines, "VOpenGL::ColorLines(refer object Vector, refer object Vector)"},
+    {42, SetLineWidth, "VOpenGL::SetLineWidth(number)"},
+    {43, Triangles, "VOpenGL::Triangles(refer object Vector)"},
+    {44, Triangles, "VOpenGL::Triangles(refer object Vector, refer object Vector)"},
+    {46, ColorTriangles,
+     "VOpenGL::ColorTriangles(refer object Vector, refer object Vector, refer object Vector)"},
+    {47, TriangleStrip, "VOpenGL::TriangleStrip(refer object Vector, refer object Vector)"},
+    {48, TriangleStrip, "VOpenGL::TriangleStrip(refer object Vector)"},
+    {49, QuadStrip, "VOpenGL::QuadStrip(refer object Vector, refer object Vector)"},
+    {50, Quads, "VOpenGL::Quads(refer object Vector, refer object Vector)"},
+    {51, ColorQuads,
+     "VOpenGL::ColorQuads(refer object Vector, refer object Vector, refer object Vector)"},
+    {52, Polygon, "VOpenGL::Polygon(refer object Vector, refer object Vector)"},
+    {53, ColorPolygon,
+     "VOpenGL::ColorPolygon(refer object Vector, refer object Vector, refer object Vector)"},
+};
+
+}  // namespace
+
+RowList PrimitiveRows() { return Rows(rows); }
