@@ -128,8 +128,8 @@ void Machine::CallFunction(const FunctionCode* fn, Variable* args, int count, Va
                                std::to_string(count) + (count == 1 ? " was" : " were") + " given");
     if (depth_ >= kMaxScriptDepth ||
         static_cast<const char*>(__builtin_frame_address(0)) < stackLimit_)
-        Fail(VE_TOO_DEEP, "calls nested too deeply (more than " +
-                              std::to_string(depth_) + " script calls in progress)");
+        Fail(VE_TOO_DEEP, "calls nested too deeply (" + std::to_string(depth_) +
+                              " script calls in progress)");
     constexpr int kInline = 8;
     Variable inlineSlots[kInline];
     bool inlineSet[kInline] = {};
