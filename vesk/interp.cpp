@@ -623,6 +623,7 @@ void Interpreter::SetGlobal(const char* name, const Variable& value) {
 
 std::vector<ErrorEntry> Interpreter::ClearGlobals() {
     RunningScope scope(&processor_);
+    processor_.runtime->line = 0;  // what a destructor row reports belongs to no line
     machine_->globals_.Clear();
     return TakeErrors(&processor_);
 }

@@ -26,9 +26,16 @@ void DeleteCounted(VarRegister*, VarRegister* args, int count, Processor*) {
     a->BreakJoint();
     delete a;
 }
+// A host class whose destructor row reports an error.
+void DeleteNoisy(VarRegister*, VarRegister* args, int count, Processor*) {
+    DeleteCounted(nullptr, args, count, nullptr);
+    vesk::Error(vesk::VE_UNSUPPORTED, "noisy goes");
+}
 const MethodRecord countedRows[] = {
     {NewCounted, "Counted::Counted(void)"},
     {DeleteCounted, "Counted::~Counted(void)"},
+    {NewCounted, "Noisy::Noisy(void)"},
+    {DeleteNoisy, "Noisy::~Noisy(void)"},
     {nullptr, nullptr},
 };
 
@@ -303,6 +310,13 @@ TEST(Interp, TryCatchGivesTheErrorsInOrder) {
                     "catch (outer) { print(\"outer\", outer); }\nprint(f(1));"),
               "inner [[10, ]]\nouter [[3, name 'undefinedName' is not defined]]\n"
               "1: error 10: division by zero\n");
+    EXPECT_EQ(s.Run("try { x = [new Noisy(), 1 / 0]; } catch (e) { print(e); }"),
+              "[[10, ], [18, noisy goes]]\n") << "errors in the order they were raised, unwinding included";
+    EXPECT_EQ(s.Run("n = new Noisy();\nprint(1);"), "1\n");
+    std::vector<vesk::ErrorEntry> late = s.interp.ClearGlobals();
+    ASSERT_EQ(late.size(), 1u);
+    EXPECT_EQ(late[0].line, 0) << "clearing the globals belongs to no line";
+    EXPECT_EQ(late[0].message, "noisy goes");
     EXPECT_EQ(s.Run("function g() { try { return 5; } catch (e) { } return 6; } print(g());"
                     "for (i = 0; i < 3; i += 1) { try { if (i == 1) break; } catch (e) { } } print(i);"),
               "5\n1\n");
