@@ -180,6 +180,7 @@ Flow Machine::Exec(const Code* s) {
     case K::Block:
         for (const Code* k : s->kids) {
             Flow f = Exec(k);
+            Check();  // what a temporary's destructor row reported
             if (f != Flow::Normal) return f;
         }
         return Flow::Normal;
@@ -197,16 +198,10 @@ Flow Machine::Exec(const Code* s) {
         SetLine(runtime_, s);
         CompoundAssign(s);
         return Flow::Normal;
-    case K::If: {
+    case K::If:
         SetLine(runtime_, s);
-        bool yes;
-        {
-            Variable scratch;
-            yes = Ref(s->kids[0], scratch).IsTrue();
-        }
-        if (yes) return Exec(s->kids[1]);
+        if (Truth(s->kids[0])) return Exec(s->kids[1]);
         return s->kids[2] ? Exec(s->kids[2]) : Flow::Normal;
-    }
     case K::While:
     case K::For: return Loop(s);
     case K::Break: return Flow::Break;
@@ -234,6 +229,17 @@ Flow Machine::Exec(const Code* s) {
     }
 }
 
+// The truth of a condition, once its temporaries are gone.
+bool Machine::Truth(const Code* condition) {
+    bool yes;
+    {
+        Variable scratch;
+        yes = Ref(condition, scratch).IsTrue();
+    }
+    Check();
+    return yes;
+}
+
 // while: kids condition, body. for: kids init?, condition?, step?, body.
 Flow Machine::Loop(const Code* s) {
     bool isFor = s->kind == K::For;
@@ -243,10 +249,10 @@ Flow Machine::Loop(const Code* s) {
     for (;;) {
         if (condition) {
             SetLine(runtime_, s);
-            Variable scratch;
-            if (!Ref(condition, scratch).IsTrue()) break;
+            if (!Truth(condition)) break;
         }
         Flow f = Exec(body);
+        Check();
         if (f == Flow::Break) break;
         if (f == Flow::Return) return f;
         if (isFor && s->kids[2]) Exec(s->kids[2]);

@@ -131,6 +131,7 @@ private:
     void StoreElement(Variable& container, const Variable& index, Variable& value);
     Flow TryCatch(const code::Code* s);
     Flow Loop(const code::Code* s);
+    bool Truth(const code::Code* condition);
     void Traced(const char* what, const char* cls, const std::function<void()>& call);
     void EnterStack();
 };
