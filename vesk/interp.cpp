@@ -3,6 +3,7 @@
 // rows, element and member places, try/catch and the unwinding of errors.
 #include <pthread.h>
 
+#include <algorithm>
 #include <chrono>
 #include <new>
 
@@ -59,19 +60,31 @@ void Machine::Fail(int number, const std::string& text) {
     throw Unwind{};
 }
 
-// Below the limit the stack is too full for one more call: the margin covers
-// the deepest expression the parser allows plus the handlers it may call.
-void Machine::EnterStack() {
-    if (depth_ > 0) return;
+namespace {
+
+// Below this address the stack is too full for one more call: the margin
+// covers the deepest expression the parser allows plus the handlers it may
+// call. Null when the thread's stack cannot be found.
+const char* StackLimit() {
     pthread_attr_t attr;
     void* low = nullptr;
     size_t size = 0;
-    if (pthread_getattr_np(pthread_self(), &attr) != 0) return;
+    const char* limit = nullptr;
+    if (pthread_getattr_np(pthread_self(), &attr) != 0) return nullptr;
     if (pthread_attr_getstack(&attr, &low, &size) == 0) {
-        size_t margin = size / 8 > (size_t(2) << 20) ? size / 8 : size_t(2) << 20;
-        stackLimit_ = margin < size ? static_cast<const char*>(low) + margin : nullptr;
+        size_t margin = std::max(size / 8, std::min(size_t(2) << 20, size / 2));
+        limit = static_cast<const char*>(low) + margin;
     }
     pthread_attr_destroy(&attr);
+    return limit;
+}
+
+}  // namespace
+
+// The limit belongs to the thread the outermost call runs on.
+void Machine::EnterStack() {
+    static thread_local const char* limit = StackLimit();
+    if (depth_ == 0) stackLimit_ = limit;
 }
 
 void Machine::RunTop(const code::Program& program) {

@@ -230,6 +230,15 @@ TEST(Interp, RecursionAndTheDepthLimit) {
         limit = s.Run("function down(n) {\n  return down(n + 1);\n}\ndown(0);");
         after = s.Run("try { down(0); } catch (e) { print(e[0][0]); }\nprint(d(10));");
     }));
+    // On a small stack the stack runs out before the call count does.
+    std::string nested = "wide(n + 1)";
+    for (int i = 0; i < 100; i++) nested = "(1 + " + nested + ")";
+    std::string small;
+    ASSERT_TRUE(vesk::RunWithLargeStack(4u << 20, [&] {
+        small = s.Run("function wide(n) { return " + nested + "; }\nwide(0);");
+    }));
+    EXPECT_EQ(small.substr(0, 38), "1: error 13: calls nested too deeply (") << small;
+    EXPECT_LT(std::stoi(small.substr(38)), 1000) << small;
     EXPECT_EQ(deep, "999\n");
     EXPECT_EQ(limit, "2: error 13: calls nested too deeply (1000 script calls in progress)\n");
     EXPECT_EQ(after, "13\n10\n") << "the depth is back to zero after unwinding";
