@@ -296,7 +296,9 @@ Node* Parser::Statement() {
     case Tok::Catch: Fail(Here(), "'catch' without a matching 'try'");
     default: {
         Node* node = SimpleStat();
-        Expect(Tok::Semicolon, node->kind == NodeKind::ExprStmt ? "';' after expression" : "';' after assignment");
+        // The last statement of a source may leave out its ';' (vesk -e 'print(7)').
+        if (cur_.kind != Tok::Eof)
+            Expect(Tok::Semicolon, node->kind == NodeKind::ExprStmt ? "';' after expression" : "';' after assignment");
         return node;
     }
     }

@@ -297,6 +297,8 @@ TEST(Syntax, CommentsSpaceAndStrayBytes) {
 TEST(Syntax, ErrorPositionsAndMessages) {
     EXPECT_EQ(Error("x = 1\ny = 2;"), "2:1: expected ';' after assignment, found 'y'");
     EXPECT_EQ(Error("f(x) g;"), "1:6: expected ';' after expression, found 'g'");
+    EXPECT_TRUE(ParseScript("x = 1;\nprint(x)")) << "the last statement may leave out its ';'";
+    EXPECT_EQ(Error("print(x)\n}"), "2:1: expected ';' after expression, found '}'");
     EXPECT_EQ(Error("f(a, b;"), "1:7: expected ')' to close '(' at 1:2, found ';'");
     EXPECT_EQ(Error("x = (1 + 2;"), "1:11: expected ')' to close '(' at 1:5, found ';'");
     EXPECT_EQ(Error("v = [1, 2;"), "1:10: expected ']' to close '[' at 1:5, found ';'");
