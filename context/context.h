@@ -75,6 +75,23 @@ public:
     void ApplyViewport();
     void ApplyViewer();
     void ApplyProjection();
+    void SetViewport(float left, float top, float right, float bottom);
+    void SetViewer(float eyeX, float eyeY, float eyeZ, float centerX, float centerY, float centerZ,
+                   float upX, float upY, float upZ);
+    void GetViewer(OglPoint4& eyeOut, OglPoint4& centerOut, OglPoint4& upOut) const;
+    void SetClipping(float left, float right, float bottom, float top, float near, float far);
+    void SetPerspective(float fovy, float aspect, float near, float far);
+    // Model-view transforms; these issue nothing while the context is closed.
+    void Translate(float x, float y, float z);
+    void Rotate(float x, float y, float z, float angle);
+    void Scale(float x, float y, float z);
+    void PushModelMatrix();
+    void PopModelMatrix();
+    // These always issue their calls, to whatever context is current.
+    void LoadIdentity();
+    void LoadMatrix(const double matrix[16]);
+    void MultiplyMatrix(const double matrix[16]);
+    void GetMatrices(double full[16], double look[16]);
 
     // ---- drawing colour and material (color/drawing.cpp) ----
 

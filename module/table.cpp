@@ -29,6 +29,8 @@ void Assemble() {
         BindingRows(),
         VersionRows(),
 
+        ViewingRows(),
+
         ColorRows(),
         MaterialRows(),
     };

@@ -14,5 +14,7 @@ RowList ContextRows();   // context/
 RowList BindingRows();
 RowList VersionRows();
 
+RowList ViewingRows();   // scene/
+
 RowList ColorRows();     // color/
 RowList MaterialRows();
