@@ -93,6 +93,18 @@ public:
     void MultiplyMatrix(const double matrix[16]);
     void GetMatrices(double full[16], double look[16]);
 
+    // ---- lighting, fog and render-state switches (scene/switches.cpp) ----
+    void SetClearColor(OglColor color);
+    void ApplyFog(float start, float end);
+    void EnableFog(int flag);
+    void EnableLight(int flag);
+    void EnableSmooth(int flag);
+    void EnableSmoothLine(int flag);
+    void EnableSmoothPoint(int flag);
+    void EnableBlend(int flag);
+    // Stores the position, then sends the whole light if this context is the current one.
+    void SetLightPosition(float x, float y, float z);
+
     // ---- drawing colour and material (color/drawing.cpp) ----
 
     // ---- geometry (geometry/) ----

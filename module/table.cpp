@@ -30,6 +30,7 @@ void Assemble() {
         VersionRows(),
 
         ViewingRows(),
+        SwitchRows(),
 
         ColorRows(),
         MaterialRows(),

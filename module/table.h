@@ -15,6 +15,7 @@ RowList BindingRows();
 RowList VersionRows();
 
 RowList ViewingRows();   // scene/
+RowList SwitchRows();
 
 RowList ColorRows();     // color/
 RowList MaterialRows();
