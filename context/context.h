@@ -106,6 +106,8 @@ public:
     void SetLightPosition(float x, float y, float z);
 
     // ---- drawing colour and material (color/drawing.cpp) ----
+    void SetColor(const OglColor& color);
+    void SetMaterial(const OglMaterial& material);
 
     // ---- geometry (geometry/) ----
 

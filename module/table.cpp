@@ -34,6 +34,7 @@ void Assemble() {
 
         ColorRows(),
         MaterialRows(),
+        DrawingRows(),
     };
     const ModuleRow* rows[kCapacity];
     int n = 0;

@@ -19,3 +19,4 @@ RowList SwitchRows();
 
 RowList ColorRows();     // color/
 RowList MaterialRows();
+RowList DrawingRows();
