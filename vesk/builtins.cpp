@@ -1,0 +1,179 @@
+// The builtin functions: print, len, str, int, float and the mathematics.
+// A script may shadow any of them with a global or local of the same name.
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+
+#include "vesk/machine.h"
+
+namespace vesk {
+
+namespace {
+
+struct Builtin {
+    const char* name;
+    int minArgs;
+    int maxArgs;  // -1: any number
+    void (*run)(Machine& m, const char* name, Variable* args, int count, Variable& out);
+};
+extern const Builtin kBuiltins[];
+extern const int kBuiltinCount;
+
+double NumberArg(Machine& m, const char* name, const Variable& arg) {
+    const Variable& v = Deref(const_cast<Variable&>(arg));
+    if (!IsNumber(v))
+        m.Fail(VE_WRONG_KIND, std::string(name) + "(): the argument must be a number, not a " + KindName(v));
+    return v.GetDoubleNumb();
+}
+
+// A number, or a string that holds one (blanks around it allowed).
+double Numeric(Machine& m, const char* name, const Variable& arg) {
+    const Variable& v = Deref(const_cast<Variable&>(arg));
+    if (IsNumber(v)) return v.GetDoubleNumb();
+    if (v.type == VT_STRING) {
+        std::string text(StringOf(v));
+        const char* begin = text.c_str();
+        char* end = nullptr;
+        errno = 0;
+        double d = std::strtod(begin, &end);
+        while (end && (*end == ' ' || *end == '\t' || *end == '\n')) end++;
+        if (end != begin && end && *end == '\0' && text.size() == std::char_traits<char>::length(begin))
+            return d;
+        m.Fail(VE_WRONG_KIND, std::string(name) + "(): \"" + text + "\" is not a number");
+    }
+    m.Fail(VE_WRONG_KIND, std::string(name) + "(): cannot convert a " + KindName(v) + " to a number");
+}
+
+void Print(Machine& m, const char*, Variable* args, int count, Variable&) {
+    std::string line;
+    for (int i = 0; i < count; i++) {
+        if (i) line += ' ';
+        line += Format(args[i]);
+    }
+    line += '\n';
+    m.write_(line);
+}
+
+void Len(Machine& m, const char*, Variable* args, int, Variable& out) {
+    const Variable& v = Deref(args[0]);
+    if (v.type == VT_VECTOR) out = v.data.vec->count;
+    else if (v.type == VT_STRING || v.type == VT_DATA) out = v.GetDataSize();
+    else m.Fail(VE_WRONG_KIND, "len() of a " + KindName(v) + ": only vectors, strings and data blocks have a length");
+}
+
+void Str(Machine&, const char*, Variable* args, int, Variable& out) { SetString(out, Format(args[0])); }
+
+// Toward zero, clamped to the integers; NaN gives 0.
+void Int(Machine& m, const char* name, Variable* args, int, Variable& out) {
+    double d = Numeric(m, name, args[0]);
+    if (std::isnan(d)) out = 0;
+    else if (d >= 2147483647.0) out = INT_MAX;
+    else if (d <= -2147483648.0) out = INT_MIN;
+    else out = static_cast<int>(d);
+}
+
+void Float(Machine& m, const char* name, Variable* args, int, Variable& out) { out = Numeric(m, name, args[0]); }
+
+// abs keeps an integer an integer (the most negative one wraps to itself).
+void Abs(Machine& m, const char* name, Variable* args, int, Variable& out) {
+    const Variable& v = Deref(args[0]);
+    if (v.type == VT_INT) out = v.data.i < 0 ? static_cast<int>(0u - static_cast<unsigned>(v.data.i)) : v.data.i;
+    else if (v.type == VT_BYTE) out = static_cast<int>(v.data.b);
+    else out = std::fabs(NumberArg(m, name, v));
+}
+
+template <double (*F)(double)>
+void Math1(Machine& m, const char* name, Variable* args, int, Variable& out) {
+    out = F(NumberArg(m, name, args[0]));
+}
+
+template <double (*F)(double, double)>
+void Math2(Machine& m, const char* name, Variable* args, int, Variable& out) {
+    out = F(NumberArg(m, name, args[0]), NumberArg(m, name, args[1]));
+}
+
+double Sin(double x) { return std::sin(x); }
+double Cos(double x) { return std::cos(x); }
+double Tan(double x) { return std::tan(x); }
+double Sqrt(double x) { return std::sqrt(x); }
+double Floor(double x) { return std::floor(x); }
+double Atan2(double y, double x) { return std::atan2(y, x); }
+double Pow(double x, double y) { return std::pow(x, y); }
+
+// One function value per builtin, shared by every read of its name.
+code::FunctionCode* BuiltinCodes() {
+    static code::FunctionCode* codes = [] {
+        auto* c = new code::FunctionCode[kBuiltinCount];
+        for (int i = 0; i < kBuiltinCount; i++) {
+            c[i].name = kBuiltins[i].name;
+            c[i].builtin = i;
+        }
+        return c;
+    }();
+    return codes;
+}
+
+}  // namespace
+
+namespace code {
+
+int BuiltinIndex(int32_t nameID) {
+    static std::vector<int32_t> ids = [] {
+        std::vector<int32_t> v;
+        for (int i = 0; i < kBuiltinCount; i++) v.push_back(::Token::GetNameID(kBuiltins[i].name));
+        return v;
+    }();
+    for (int i = 0; i < kBuiltinCount; i++)
+        if (ids[i] == nameID) return i;
+    return -1;
+}
+
+}  // namespace code
+
+const char* BuiltinName(int index) { return kBuiltins[index].name; }
+
+void Machine::CallBuiltin(int index, Variable* args, int count, Variable& out) {
+    const Builtin& b = kBuiltins[index];
+    if (count < b.minArgs || (b.maxArgs >= 0 && count > b.maxArgs)) {
+        std::string wanted = b.minArgs == b.maxArgs ? std::to_string(b.minArgs)
+                                                    : std::to_string(b.minArgs) + " or " + std::to_string(b.maxArgs);
+        Fail(VE_ARG_COUNT, std::string(b.name) + "() takes " + wanted +
+                               (b.maxArgs == 1 ? " argument, " : " arguments, ") + std::to_string(count) +
+                               (count == 1 ? " was" : " were") + " given");
+    }
+    b.run(*this, b.name, args, count, out);
+    Check();
+}
+
+void Machine::BuiltinValue(int index, Variable& out) {
+    VFunction* fn = new VFunction;
+    fn->name = kBuiltins[index].name;
+    fn->code = std::shared_ptr<const void>(std::shared_ptr<void>(), &BuiltinCodes()[index]);
+    out._Clear();
+    out.type = VT_FUNCTION;
+    out.data.fn = fn;
+}
+
+namespace {
+
+const Builtin kBuiltins[] = {
+    {"print", 0, -1, Print},
+    {"len", 1, 1, Len},
+    {"str", 1, 1, Str},
+    {"int", 1, 1, Int},
+    {"float", 1, 1, Float},
+    {"abs", 1, 1, Abs},
+    {"sin", 1, 1, Math1<Sin>},
+    {"cos", 1, 1, Math1<Cos>},
+    {"tan", 1, 1, Math1<Tan>},
+    {"sqrt", 1, 1, Math1<Sqrt>},
+    {"floor", 1, 1, Math1<Floor>},
+    {"atan2", 2, 2, Math2<Atan2>},
+    {"pow", 2, 2, Math2<Pow>},
+};
+const int kBuiltinCount = sizeof kBuiltins / sizeof kBuiltins[0];
+
+}  // namespace
+
+}  // namespace vesk
