@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/scene/scene_support.h"
+#include "vesk/interp.h"
 #include "vesk/runtime.h"
 
 namespace {
@@ -345,6 +346,40 @@ TEST(Viewing, GetMatrixGivesTheModelTransformWithoutTheViewer) {
         for (int c = 0; c < 4; c++) EXPECT_NEAR(id[r][c].GetDoubleNumb(), r == c ? 1 : 0, kTol);
     EXPECT_TRUE(h.Errors().empty());
     h.processor.runtime->runner = nullptr;
+}
+
+// The same round trip through the real interpreter: the function text is
+// compiled and run by the host, as in a script.
+TEST(Viewing, GetMatrixRoundTripInAScript) {
+    Harness h;
+    vesk::Interpreter interpreter(h.processor);
+    std::string out;
+    interpreter.SetOutput([&](std::string_view s) { out += s; });
+    vesk::ScriptOutcome outcome = interpreter.RunScript(R"(
+        dc = new MDC(64, 64);
+        gl = new VOpenGL();
+        gl->Open(dc);
+        gl->SetViewerPos(0, 0, 10, 0, 0, 0, 0, 1, 0);
+        gl->Translate(1, 2, 3);
+        gl->Rotate(0, 0, 1, 90);
+        m = gl->GetMatrix();
+        print(m[0][3], m[1][3], m[2][3], m[1][0], m[0][1], m[3][3]);
+        gl->LoadIdentityMatrix();
+        gl->LoadMatrix(m);
+        n = gl->GetMatrix();
+        print(n[0][3], n[1][3], n[2][3]);
+    )", "getmatrix.vsk");
+    EXPECT_EQ(outcome.kind, vesk::ScriptOutcome::Ok) << outcome.message;
+    EXPECT_EQ(out, "1 2 3 1 -1 1\n1 2 3\n");
+    std::vector<double> want = Identity();
+    want[0] = want[5] = 0;
+    want[1] = 1;
+    want[4] = -1;
+    want[12] = 1;
+    want[13] = 2;
+    want[14] = 3 - 10;
+    ExpectMatrix(ModelView(), want, "LoadMatrix restored viewer x translation x rotation");
+    interpreter.ClearGlobals();
 }
 
 TEST(Viewing, LookupRulesAndBadArguments) {
