@@ -23,7 +23,7 @@ extern const int kBuiltinCount;
 double NumberArg(Machine& m, const char* name, const Variable& arg) {
     const Variable& v = Deref(const_cast<Variable&>(arg));
     if (!IsNumber(v))
-        m.Fail(VE_WRONG_KIND, std::string(name) + "(): the argument must be a number, not a " + KindName(v));
+        m.Fail(VE_WRONG_KIND, std::string(name) + "(): the argument must be a number, not " + AKind(v));
     return v.GetDoubleNumb();
 }
 
@@ -42,7 +42,7 @@ double Numeric(Machine& m, const char* name, const Variable& arg) {
             return d;
         m.Fail(VE_WRONG_KIND, std::string(name) + "(): \"" + text + "\" is not a number");
     }
-    m.Fail(VE_WRONG_KIND, std::string(name) + "(): cannot convert a " + KindName(v) + " to a number");
+    m.Fail(VE_WRONG_KIND, std::string(name) + "(): cannot convert " + AKind(v) + " to a number");
 }
 
 void Print(Machine& m, const char*, Variable* args, int count, Variable&) {
@@ -59,7 +59,7 @@ void Len(Machine& m, const char*, Variable* args, int, Variable& out) {
     const Variable& v = Deref(args[0]);
     if (v.type == VT_VECTOR) out = v.data.vec->count;
     else if (v.type == VT_STRING || v.type == VT_DATA) out = v.GetDataSize();
-    else m.Fail(VE_WRONG_KIND, "len() of a " + KindName(v) + ": only vectors, strings and data blocks have a length");
+    else m.Fail(VE_WRONG_KIND, "len() of " + AKind(v) + ": only vectors, strings and data blocks have a length");
 }
 
 void Str(Machine&, const char*, Variable* args, int, Variable& out) { SetString(out, Format(args[0])); }

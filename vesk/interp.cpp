@@ -45,6 +45,12 @@ const FunctionCode* CodeOf(Machine& m, VFunction* fn) {
 
 }  // namespace
 
+std::string AKind(const Variable& v) {
+    std::string kind = KindName(v);
+    bool vowel = !kind.empty() && std::string("aeiouAEIOU").find(kind[0]) != std::string::npos;
+    return (vowel ? "an " : "a ") + kind;
+}
+
 // ---- globals -------------------------------------------------------------------
 
 Variable& Globals::Define(int32_t id) {
@@ -453,7 +459,7 @@ namespace {
 
 long IndexOf(Machine& m, const Variable& index) {
     const Variable& i = *const_cast<Variable&>(index).GetPointer();
-    if (!IsNumber(i)) m.Fail(VE_WRONG_KIND, "an index must be a number, not a " + KindName(i));
+    if (!IsNumber(i)) m.Fail(VE_WRONG_KIND, "an index must be a number, not " + AKind(i));
     return i.GetLongNumb();
 }
 
@@ -489,7 +495,7 @@ void Machine::StoreElement(Variable& container, const Variable& index, Variable&
         Fail(VE_WRONG_KIND, "a string cannot be changed in place; make a new one (s + \"...\")");
     if (c.type == VT_DATA) {
         const Variable& v = Deref(value);
-        if (!IsNumber(v)) Fail(VE_WRONG_KIND, "a data block holds bytes, not a " + KindName(v));
+        if (!IsNumber(v)) Fail(VE_WRONG_KIND, "a data block holds bytes, not " + AKind(v));
         ByteAt(*this, c, i) = static_cast<unsigned char>(v.GetLongNumb() & 0xFF);
         return;
     }
@@ -517,7 +523,7 @@ void Machine::Call(const Code* c, Variable& out) {
     if (builtin >= 0) return CallBuiltin(builtin, args.data(), args.size(), out);
     Variable& f = Deref(function);
     if (f.type != VT_FUNCTION)
-        Fail(VE_WRONG_KIND, "cannot call a " + KindName(f) + " (only functions can be called)");
+        Fail(VE_WRONG_KIND, "cannot call " + AKind(f) + " (only functions can be called)");
     CallFunction(CodeOf(*this, f.data.fn), args.data(), args.size(), out, c->line);
 }
 
@@ -617,6 +623,7 @@ void Interpreter::SetGlobal(const char* name, const Variable& value) {
 
 std::vector<ErrorEntry> Interpreter::ClearGlobals() {
     RunningScope scope(&processor_);
+    processor_.runtime->line = 0;  // what a destructor row reports belongs to no line
     machine_->globals_.Clear();
     return TakeErrors(&processor_);
 }

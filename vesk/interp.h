@@ -32,6 +32,44 @@ struct ScriptOutcome {
 
 class Machine;
 
+// How scripts run:
+// - Values are host Variables with their copy rules: numbers and booleans
+//   are copied, strings, data blocks, vectors, objects and functions shared.
+//   Element and member assignment changes the shared value in place
+//   (b = a; b[0] = 1 changes a). Strings do not change in place.
+// - Names: assignment makes a variable. At top level it is a global; inside
+//   a function every name the function assigns (and its parameters, the
+//   functions it declares and its catch variables) is a local of that call.
+//   A name is read from the call's locals if set, else the globals, else the
+//   builtins; none of them: error 3. So a function reads globals it does not
+//   shadow, and assigning inside it never changes a global. Functions do not
+//   see the locals of the function around them.
+// - `function f(...) {}` binds f when the statement runs (not before).
+//   Calls need exactly as many arguments as parameters (error 7). A function
+//   without return gives null.
+// - Order: operands left to right; an assignment evaluates the target's
+//   container and index, then the value; x op= e reads x, then e.
+// - Arithmetic is the host's general arithmetic (integers wrap in 32 bits,
+//   7 / 2 is 3, a double on either side gives a double, + joins strings),
+//   unless the left operand's class has a row of the operator ("*" of
+//   OglColor and Matrix). x op= e calls the "op=" row when x's class has one
+//   (x keeps its object), else assigns x op e. << >> take integers (count
+//   modulo 32, >> keeps the sign); comparisons take numbers or two strings
+//   (bytes); == and != take anything (numbers by value, strings by bytes,
+//   others by identity); && || give booleans and skip the right side when
+//   the left decides.
+// - Errors: a call or operation that records errors on the processor stops
+//   evaluation; the innermost try skips the rest of its block and hands the
+//   errors to its catch variable as [[number, text], ...]; without a try the
+//   script ends with them. Each error carries the line of the statement or
+//   call that was running (function text takes its caller's line).
+// - Objects are freed, and their destructor rows run, when the last
+//   reference goes: temporaries with their statement, locals when their call
+//   returns or unwinds, globals when they are cleared. Reference cycles
+//   (a vector holding itself) are not collected.
+// - Limits: kMaxScriptDepth nested script calls, and never closer than a
+//   margin to the end of the thread's stack (error 13 either way); the
+//   parser bounds the nesting of one script or function text.
 class Interpreter : public FunctionRunner {
 public:
     // Installs itself as the processor's runner; the processor must outlive it.

@@ -154,4 +154,7 @@ private:
 // Names of the builtins, for messages and function values.
 const char* BuiltinName(int index);
 
+// A value's kind with its article, for messages: "an integer", "a string".
+std::string AKind(const Variable& v);
+
 }  // namespace vesk

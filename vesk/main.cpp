@@ -54,7 +54,7 @@ struct Options {
 };
 
 int Usage(const std::string& why) {
-    std::fprintf(stderr, "vesk: %s\n%s", why.c_str(), kUsage);
+    std::fprintf(stderr, "vesk: %s (vesk --help tells how to run it)\n", why.c_str());
     return 2;
 }
 

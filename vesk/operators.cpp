@@ -66,7 +66,7 @@ int Order(Machine& m, Op op, const Variable& a, const Variable& b) {
         default: return c >= 0;
         }
     }
-    m.Fail(VE_WRONG_KIND, std::string("cannot compare a ") + KindName(a) + " with a " + KindName(b) +
+    m.Fail(VE_WRONG_KIND, "cannot compare " + AKind(a) + " with " + AKind(b) +
                               " by " + OpText(op) + " (only numbers with numbers, strings with strings)");
 }
 
@@ -74,7 +74,7 @@ int Order(Machine& m, Op op, const Variable& a, const Variable& b) {
 // keeps the sign.
 void Shift(Machine& m, Op op, const Variable& a, const Variable& b, Variable& out) {
     if (!IsInteger(a) || !IsInteger(b))
-        m.Fail(VE_WRONG_KIND, std::string("cannot shift a ") + KindName(a) + " by a " + KindName(b) +
+        m.Fail(VE_WRONG_KIND, "cannot shift " + AKind(a) + " by " + AKind(b) +
                                   " (shifts need integers)");
     uint32_t x = static_cast<uint32_t>(a.GetLongNumb());
     int count = static_cast<int>(b.GetLongNumb() & 31);
@@ -194,12 +194,12 @@ void Machine::Unary(Op op, const Variable& operand, Variable& out) {
         case VT_BYTE: out = -static_cast<int>(v.data.b); return;
         case VT_FLOAT: out = -v.data.f; return;
         case VT_DOUBLE: out = -*v.data.d; return;
-        default: Fail(VE_WRONG_KIND, "cannot negate a " + KindName(v) + " (- needs a number)");
+        default: Fail(VE_WRONG_KIND, "cannot negate " + AKind(v) + " (- needs a number)");
         }
     case Op::BitNot:
         if (v.type == VT_INT) out = ~v.data.i;
         else if (v.type == VT_BYTE) SetByte(out, ~static_cast<unsigned>(v.data.b));
-        else Fail(VE_WRONG_KIND, "cannot complement a " + KindName(v) + " (~ needs an integer)");
+        else Fail(VE_WRONG_KIND, "cannot complement " + AKind(v) + " (~ needs an integer)");
         return;
     default: Fail(VE_UNSUPPORTED, std::string("operator ") + OpText(op) + " is not known");
     }

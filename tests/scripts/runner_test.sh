@@ -1,0 +1,49 @@
+#!/bin/sh
+# The runner's commands, options and exit codes: 0 success, 1 script error,
+# 2 usage or load error.
+# usage: runner_test.sh VESK
+set -u
+vesk=$1
+work=$(mktemp -d) || exit 2
+trap 'rm -rf "$work"' EXIT
+cd "$work" || exit 2
+failures=0
+
+# expect CODE PATTERN COMMAND...: the exit code, and a line of the output
+# (standard output and error together) matching the pattern.
+expect() {
+    code=$1 pattern=$2
+    shift 2
+    "$@" > out 2>&1
+    got=$?
+    if [ "$got" != "$code" ] || ! grep -q -- "$pattern" out; then
+        echo "FAILED: $* (exit $got, wanted $code and a line matching: $pattern)"
+        sed 's/^/  | /' out
+        failures=$((failures + 1))
+    fi
+}
+
+expect 0 '^usage: vesk' "$vesk" --help
+expect 2 'no script given' "$vesk"
+expect 2 'unknown option --bogus' "$vesk" --bogus x.vsk
+expect 2 '^vesk: cannot read missing.vsk' "$vesk" missing.vsk
+expect 2 'cannot load the module /nonexistent/m.so' "$vesk" --module /nonexistent/m.so -e 'print(1);'
+expect 2 'unexpected argument extra' "$vesk" --version extra
+expect 0 '^\[a, b c\] 2$' "$vesk" -e 'print(argv, len(argv));' a 'b c'
+expect 1 '^-e:1: error 3: name .nothing. is not defined$' "$vesk" -e 'x = nothing;'
+expect 1 '^-e:2:1: error 2: ' "$vesk" -e 'x = (1
+;'
+printf 'print("from stdin", argv[0]);\n' > stdin.vsk
+expect 0 '^from stdin z$' sh -c "\"$vesk\" - z < stdin.vsk"
+expect 0 '^vesk 1\.0' "$vesk" --version
+expect 0 'cVOpenGL.so: .*VESK' "$vesk" --version
+expect 0 '^   1  handler 1  VOpenGL::VOpenGL(void)$' "$vesk" --methods
+expect 0 'handler [0-9]*  OglColor::\*=(number)$' "$vesk" --methods
+expect 0 'host  Matrix::Inverse(void)$' "$vesk" --methods
+expect 0 '^GL renderer: ' env -u DISPLAY "$vesk" --info
+expect 0 '^trace: -e:2: OglColor::\* [0-9.]* ms$' "$vesk" --trace -e 'c = new OglColor();
+d = c * 2;'
+expect 1 "^-e:3: error 17: there is no class 'VOpenGL'$" "$vesk" --no-default-module -e 'x = 1;
+function f() { return 1; }
+y = new VOpenGL();'
+[ "$failures" = 0 ]
