@@ -1,14 +1,13 @@
 // The evaluator: statements and expressions over the compiled form, names
 // (local, then global, then builtin), calls of script functions and of class
 // rows, element and member places, try/catch and the unwinding of errors.
-#include "vesk/interp.h"
-
 #include <pthread.h>
 
 #include <chrono>
 #include <new>
 
 #include "vesk/dispatch.h"
+#include "vesk/interp.h"
 #include "vesk/machine.h"
 #include "vesk/parser.h"
 
@@ -19,8 +18,6 @@ using code::FunctionCode;
 using code::K;
 
 namespace {
-
-int32_t Intern(const char* name) { return ::Token::GetNameID(name); }
 
 std::string Plural(long n, const char* word) {
     return std::to_string(n) + " " + word + (n == 1 ? "" : "s");
@@ -34,7 +31,7 @@ std::string Label(const FunctionCode* fn) {
 // call and kept in the value.
 const FunctionCode* CodeOf(Machine& m, VFunction* fn) {
     if (!fn->code) {
-        ParseResult parsed = ParseFunctionText(fn->source, Intern);
+        ParseResult parsed = ParseFunctionText(fn->source, InternName);
         if (!parsed)
             m.Fail(VE_SYNTAX, "in function text at " + parsed.error.ToString());
         std::shared_ptr<code::Program> program = code::Compile(std::move(parsed.tree), true);
@@ -49,31 +46,6 @@ std::string AKind(const Variable& v) {
     std::string kind = KindName(v);
     bool vowel = !kind.empty() && std::string("aeiouAEIOU").find(kind[0]) != std::string::npos;
     return (vowel ? "an " : "a ") + kind;
-}
-
-// ---- globals -------------------------------------------------------------------
-
-Variable& Globals::Define(int32_t id) {
-    size_t page = static_cast<size_t>(id) >> kPageBits;
-    if (page >= pages_.size()) pages_.resize(page + 1);
-    if (!pages_[page]) pages_[page].reset(new Slot[size_t(1) << kPageBits]);
-    Slot& s = pages_[page][id & kPageMask];
-    if (!s.set) {
-        s.set = true;
-        order_.push_back(id);
-    }
-    return s.value;
-}
-
-void Globals::Clear() {
-    while (!order_.empty()) {
-        int32_t id = order_.back();
-        order_.pop_back();
-        Slot& s = pages_[static_cast<size_t>(id) >> kPageBits][id & kPageMask];
-        s.set = false;
-        Variable dying;
-        MoveInto(dying, s.value);  // its destructor rows run with the slot already empty
-    }
 }
 
 // ---- the machine -------------------------------------------------------------------
@@ -180,6 +152,7 @@ Flow Machine::Exec(const Code* s) {
     case K::Block:
         for (const Code* k : s->kids) {
             Flow f = Exec(k);
+            Check();  // what a temporary's destructor row reported
             if (f != Flow::Normal) return f;
         }
         return Flow::Normal;
@@ -197,16 +170,10 @@ Flow Machine::Exec(const Code* s) {
         SetLine(runtime_, s);
         CompoundAssign(s);
         return Flow::Normal;
-    case K::If: {
+    case K::If:
         SetLine(runtime_, s);
-        bool yes;
-        {
-            Variable scratch;
-            yes = Ref(s->kids[0], scratch).IsTrue();
-        }
-        if (yes) return Exec(s->kids[1]);
+        if (Truth(s->kids[0])) return Exec(s->kids[1]);
         return s->kids[2] ? Exec(s->kids[2]) : Flow::Normal;
-    }
     case K::While:
     case K::For: return Loop(s);
     case K::Break: return Flow::Break;
@@ -234,6 +201,17 @@ Flow Machine::Exec(const Code* s) {
     }
 }
 
+// The truth of a condition, once its temporaries are gone.
+bool Machine::Truth(const Code* condition) {
+    bool yes;
+    {
+        Variable scratch;
+        yes = Ref(condition, scratch).IsTrue();
+    }
+    Check();
+    return yes;
+}
+
 // while: kids condition, body. for: kids init?, condition?, step?, body.
 Flow Machine::Loop(const Code* s) {
     bool isFor = s->kind == K::For;
@@ -243,10 +221,10 @@ Flow Machine::Loop(const Code* s) {
     for (;;) {
         if (condition) {
             SetLine(runtime_, s);
-            Variable scratch;
-            if (!Ref(condition, scratch).IsTrue()) break;
+            if (!Truth(condition)) break;
         }
         Flow f = Exec(body);
+        Check();
         if (f == Flow::Break) break;
         if (f == Flow::Return) return f;
         if (isFor && s->kids[2]) Exec(s->kids[2]);
@@ -562,103 +540,6 @@ void Machine::Traced(const char* what, const char* cls, const std::function<void
     std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
     std::fprintf(trace_, "trace: %s:%d: %s::%s %.3f ms%s\n", runtime_->file.c_str(), runtime_->line, cls,
                  what, took.count(), processor_.errorState ? " (error)" : "");
-}
-
-// ---- the interpreter ------------------------------------------------------------------
-
-Interpreter::Interpreter(Processor& processor)
-    : processor_(processor), machine_(std::make_unique<Machine>(processor)) {
-    processor.runtime->runner = this;
-    machine_->write_ = [](std::string_view text) { std::fwrite(text.data(), 1, text.size(), stdout); };
-    SetArguments({});
-}
-
-Interpreter::~Interpreter() {
-    ClearGlobals();
-    if (processor_.runtime->runner == this) processor_.runtime->runner = nullptr;
-}
-
-void Interpreter::SetOutput(std::function<void(std::string_view)> write) { machine_->write_ = std::move(write); }
-
-void Interpreter::SetTrace(std::FILE* to) { machine_->trace_ = to; }
-
-void Interpreter::SetArguments(const std::vector<std::string>& arguments) {
-    Variable argv;
-    argv.Init(VT_VECTOR, static_cast<long>(arguments.size()));
-    for (size_t i = 0; i < arguments.size() && argv.type == VT_VECTOR; i++)
-        SetString(argv.data.vec->items[i], arguments[i]);
-    SetGlobal("argv", argv);
-}
-
-ScriptOutcome Interpreter::RunScript(std::string_view source, const std::string& file) {
-    ScriptOutcome outcome;
-    processor_.runtime->file = file;
-    ParseResult parsed = ParseScript(source, Intern);
-    if (!parsed) {
-        outcome.kind = ScriptOutcome::SyntaxError;
-        outcome.line = parsed.error.line;
-        outcome.column = parsed.error.column;
-        outcome.message = parsed.error.message;
-        return outcome;
-    }
-    std::shared_ptr<code::Program> program = code::Compile(std::move(parsed.tree), false);
-    TakeErrors(&processor_);  // errors raised outside any run are not this run's
-    machine_->RunTop(*program);
-    if (processor_.errorState || !processor_.runtime->errors.empty()) {
-        outcome.kind = ScriptOutcome::RuntimeError;
-        outcome.errors = TakeErrors(&processor_);
-    }
-    return outcome;
-}
-
-Variable* Interpreter::Global(const char* name) {
-    Globals::Slot* s = machine_->globals_.Find(Intern(name));
-    return s ? &s->value : nullptr;
-}
-
-void Interpreter::SetGlobal(const char* name, const Variable& value) {
-    Variable copy(value);
-    MoveInto(machine_->globals_.Define(Intern(name)), copy);
-}
-
-std::vector<ErrorEntry> Interpreter::ClearGlobals() {
-    RunningScope scope(&processor_);
-    processor_.runtime->line = 0;  // what a destructor row reports belongs to no line
-    machine_->globals_.Clear();
-    return TakeErrors(&processor_);
-}
-
-void Interpreter::Run(Processor* processor, VarRegister* result, VFunction* function,
-                      VarRegister* args, int count) {
-    RunningScope scope(processor);
-    int line = processor->runtime->line;
-    Variable out;
-    try {
-        ArgList values(count > 0 ? count : 0);
-        for (int i = 0; i < values.size(); i++) values.data()[i] = *args[i].designated();
-        machine_->CallValue(function, values.data(), values.size(), out);
-    } catch (Unwind&) {
-    } catch (std::bad_alloc&) {
-        Error(VE_LIMIT, "out of memory");
-    }
-    processor->runtime->line = line;
-    if (result) MoveInto(*result->designated(), out);
-}
-
-bool RunWithLargeStack(size_t bytes, const std::function<void()>& fn) {
-    pthread_attr_t attr;
-    if (pthread_attr_init(&attr) != 0) return false;
-    pthread_attr_setstacksize(&attr, bytes);
-    pthread_t thread;
-    auto body = [](void* p) -> void* {
-        (*static_cast<const std::function<void()>*>(p))();
-        return nullptr;
-    };
-    int rc = pthread_create(&thread, &attr, body, const_cast<std::function<void()>*>(&fn));
-    pthread_attr_destroy(&attr);
-    if (rc != 0) return false;
-    pthread_join(thread, nullptr);
-    return true;
 }
 
 }  // namespace vesk

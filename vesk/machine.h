@@ -15,6 +15,9 @@
 
 namespace vesk {
 
+// Name IDs are the host's, so that scripts, modules and host classes agree.
+inline int32_t InternName(const char* name) { return ::Token::GetNameID(name); }
+
 // Thrown once errors are recorded on the processor: evaluation stops and
 // unwinds to the innermost try, or to the top. It never leaves the
 // interpreter (handlers that call back into it get a plain return).
@@ -131,6 +134,7 @@ private:
     void StoreElement(Variable& container, const Variable& index, Variable& value);
     Flow TryCatch(const code::Code* s);
     Flow Loop(const code::Code* s);
+    bool Truth(const code::Code* condition);
     void Traced(const char* what, const char* cls, const std::function<void()>& call);
     void EnterStack();
 };

@@ -312,6 +312,8 @@ TEST(Interp, TryCatchGivesTheErrorsInOrder) {
               "1: error 10: division by zero\n");
     EXPECT_EQ(s.Run("try { x = [new Noisy(), 1 / 0]; } catch (e) { print(e); }"),
               "[[10, ], [18, noisy goes]]\n") << "errors in the order they were raised, unwinding included";
+    EXPECT_EQ(s.Run("n = new Noisy();\nn = 0;\nprint(\"after\");"), "2: error 18: noisy goes\n")
+        << "an error a destructor row reports stops the script where the object went";
     EXPECT_EQ(s.Run("n = new Noisy();\nprint(1);"), "1\n");
     std::vector<vesk::ErrorEntry> late = s.interp.ClearGlobals();
     ASSERT_EQ(late.size(), 1u);

@@ -1,0 +1,136 @@
+// The interpreter as the host and the runner see it: running scripts, the
+// globals, the processor's function runner, and the script thread.
+#include "vesk/interp.h"
+
+#include <pthread.h>
+
+#include <new>
+
+#include "vesk/machine.h"
+#include "vesk/parser.h"
+
+namespace vesk {
+
+// ---- globals -------------------------------------------------------------------
+
+Variable& Globals::Define(int32_t id) {
+    size_t page = static_cast<size_t>(id) >> kPageBits;
+    if (page >= pages_.size()) pages_.resize(page + 1);
+    if (!pages_[page]) pages_[page].reset(new Slot[size_t(1) << kPageBits]);
+    Slot& s = pages_[page][id & kPageMask];
+    if (!s.set) {
+        s.set = true;
+        order_.push_back(id);
+    }
+    return s.value;
+}
+
+void Globals::Clear() {
+    while (!order_.empty()) {
+        int32_t id = order_.back();
+        order_.pop_back();
+        Slot& s = pages_[static_cast<size_t>(id) >> kPageBits][id & kPageMask];
+        s.set = false;
+        Variable dying;
+        MoveInto(dying, s.value);  // its destructor rows run with the slot already empty
+    }
+}
+
+// ---- the interpreter ------------------------------------------------------------------
+
+Interpreter::Interpreter(Processor& processor)
+    : processor_(processor), machine_(std::make_unique<Machine>(processor)) {
+    processor.runtime->runner = this;
+    machine_->write_ = [](std::string_view text) { std::fwrite(text.data(), 1, text.size(), stdout); };
+    SetArguments({});
+}
+
+Interpreter::~Interpreter() {
+    ClearGlobals();
+    if (processor_.runtime->runner == this) processor_.runtime->runner = nullptr;
+}
+
+void Interpreter::SetOutput(std::function<void(std::string_view)> write) { machine_->write_ = std::move(write); }
+
+void Interpreter::SetTrace(std::FILE* to) { machine_->trace_ = to; }
+
+void Interpreter::SetArguments(const std::vector<std::string>& arguments) {
+    Variable argv;
+    argv.Init(VT_VECTOR, static_cast<long>(arguments.size()));
+    for (size_t i = 0; i < arguments.size() && argv.type == VT_VECTOR; i++)
+        SetString(argv.data.vec->items[i], arguments[i]);
+    SetGlobal("argv", argv);
+}
+
+ScriptOutcome Interpreter::RunScript(std::string_view source, const std::string& file) {
+    ScriptOutcome outcome;
+    processor_.runtime->file = file;
+    ParseResult parsed = ParseScript(source, InternName);
+    if (!parsed) {
+        outcome.kind = ScriptOutcome::SyntaxError;
+        outcome.line = parsed.error.line;
+        outcome.column = parsed.error.column;
+        outcome.message = parsed.error.message;
+        return outcome;
+    }
+    std::shared_ptr<code::Program> program = code::Compile(std::move(parsed.tree), false);
+    TakeErrors(&processor_);  // errors raised outside any run are not this run's
+    machine_->RunTop(*program);
+    if (processor_.errorState || !processor_.runtime->errors.empty()) {
+        outcome.kind = ScriptOutcome::RuntimeError;
+        outcome.errors = TakeErrors(&processor_);
+    }
+    return outcome;
+}
+
+Variable* Interpreter::Global(const char* name) {
+    Globals::Slot* s = machine_->globals_.Find(InternName(name));
+    return s ? &s->value : nullptr;
+}
+
+void Interpreter::SetGlobal(const char* name, const Variable& value) {
+    Variable copy(value);
+    MoveInto(machine_->globals_.Define(InternName(name)), copy);
+}
+
+std::vector<ErrorEntry> Interpreter::ClearGlobals() {
+    RunningScope scope(&processor_);
+    processor_.runtime->line = 0;  // what a destructor row reports belongs to no line
+    machine_->globals_.Clear();
+    return TakeErrors(&processor_);
+}
+
+void Interpreter::Run(Processor* processor, VarRegister* result, VFunction* function,
+                      VarRegister* args, int count) {
+    RunningScope scope(processor);
+    int line = processor->runtime->line;
+    Variable out;
+    try {
+        ArgList values(count > 0 ? count : 0);
+        for (int i = 0; i < values.size(); i++) values.data()[i] = *args[i].designated();
+        machine_->CallValue(function, values.data(), values.size(), out);
+    } catch (Unwind&) {
+    } catch (std::bad_alloc&) {
+        Error(VE_LIMIT, "out of memory");
+    }
+    processor->runtime->line = line;
+    if (result) MoveInto(*result->designated(), out);
+}
+
+bool RunWithLargeStack(size_t bytes, const std::function<void()>& fn) {
+    pthread_attr_t attr;
+    if (pthread_attr_init(&attr) != 0) return false;
+    pthread_attr_setstacksize(&attr, bytes);
+    pthread_t thread;
+    auto body = [](void* p) -> void* {
+        (*static_cast<const std::function<void()>*>(p))();
+        return nullptr;
+    };
+    int rc = pthread_create(&thread, &attr, body, const_cast<std::function<void()>*>(&fn));
+    pthread_attr_destroy(&attr);
+    if (rc != 0) return false;
+    pthread_join(thread, nullptr);
+    return true;
+}
+
+}  // namespace vesk
