@@ -1,6 +1,6 @@
 // Viewing and transforms against real OpenGL state: the stored camera and its
 // read-back forms, when each setting is issued, the exact perspective box,
-// the open test of the transforms and the "always" rule of the matrix loads,
+// the transforms and the "always" rule of the matrix loads,
 // the matrix exchange with scripts, and the lookup errors.
 #include <cmath>
 #include <tuple>
