@@ -75,8 +75,39 @@ public:
     void ApplyViewport();
     void ApplyViewer();
     void ApplyProjection();
+    void SetViewport(float left, float top, float right, float bottom);
+    void SetViewer(float eyeX, float eyeY, float eyeZ, float centerX, float centerY, float centerZ,
+                   float upX, float upY, float upZ);
+    void GetViewer(OglPoint4& eyeOut, OglPoint4& centerOut, OglPoint4& upOut) const;
+    void SetClipping(float left, float right, float bottom, float top, float near, float far);
+    void SetPerspective(float fovy, float aspect, float near, float far);
+    // Model-view transforms; these issue nothing while the context is closed.
+    void Translate(float x, float y, float z);
+    void Rotate(float x, float y, float z, float angle);
+    void Scale(float x, float y, float z);
+    void PushModelMatrix();
+    void PopModelMatrix();
+    // These always issue their calls, to whatever context is current.
+    void LoadIdentity();
+    void LoadMatrix(const double matrix[16]);
+    void MultiplyMatrix(const double matrix[16]);
+    void GetMatrices(double full[16], double look[16]);
+
+    // ---- lighting, fog and render-state switches (scene/switches.cpp) ----
+    void SetClearColor(OglColor color);
+    void ApplyFog(float start, float end);
+    void EnableFog(int flag);
+    void EnableLight(int flag);
+    void EnableSmooth(int flag);
+    void EnableSmoothLine(int flag);
+    void EnableSmoothPoint(int flag);
+    void EnableBlend(int flag);
+    // Stores the position, then sends the whole light if this context is the current one.
+    void SetLightPosition(float x, float y, float z);
 
     // ---- drawing colour and material (color/drawing.cpp) ----
+    void SetColor(const OglColor& color);
+    void SetMaterial(const OglMaterial& material);
 
     // ---- geometry (geometry/) ----
     // Arrays are packed float triples (x, y, z or red, green, blue); counts

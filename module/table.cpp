@@ -29,6 +29,9 @@ void Assemble() {
         BindingRows(),
         VersionRows(),
 
+        ViewingRows(),
+        SwitchRows(),
+
         PrimitiveRows(),
         MeshRows(),
         SolidRows(),
@@ -37,6 +40,7 @@ void Assemble() {
 
         ColorRows(),
         MaterialRows(),
+        DrawingRows(),
 
         ListRows(),
         SelectionRows(),

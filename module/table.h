@@ -14,6 +14,9 @@ RowList ContextRows();   // context/
 RowList BindingRows();
 RowList VersionRows();
 
+RowList ViewingRows();   // scene/
+RowList SwitchRows();
+
 RowList PrimitiveRows(); // geometry/
 RowList MeshRows();
 RowList SolidRows();
@@ -22,6 +25,7 @@ RowList BitmapRows();
 
 RowList ColorRows();     // color/
 RowList MaterialRows();
+RowList DrawingRows();
 
 RowList ListRows();      // picking/
 RowList SelectionRows();
