@@ -64,15 +64,23 @@ void SetLineWidth(VarRegister*, VarRegister* args, int count, Processor*) {
     if (OglContext* gl = Self<OglContext>(args, count, kClass)) gl->SetLineWidth(NumberArg(args[0]));
 }
 
-// Rows 43 and 44: points alone (computed normals), or points and normals.
-void Triangles(VarRegister*, VarRegister* args, int count, Processor* p) {
+// Triangles from points alone (computed normals) or with normals: two rows,
+// two handlers, one reading.
+void DrawTriangles(VarRegister* args, int count, Processor* p, bool withNormals) {
     OglContext* gl = Self<OglContext>(args, count, kClass);
-    bool withNormals = count != 2;
     VertexArgs a;
     if (!gl || !a.Read(args, count, p, withNormals, false)) return;
     int P = a.P(), N = a.N();
     if (SizesFit(P > 0 && P % 3 == 0 && (!withNormals || N == P || N == P / 3)))
         gl->Triangles(a.points.Get(), P, withNormals ? a.normals.Get() : nullptr, N);
+}
+
+void Triangles(VarRegister*, VarRegister* args, int count, Processor* p) {
+    DrawTriangles(args, count, p, false);
+}
+
+void TrianglesWithNormals(VarRegister*, VarRegister* args, int count, Processor* p) {
+    DrawTriangles(args, count, p, true);
 }
 
 void ColorTriangles(VarRegister*, VarRegister* args, int count, Processor* p) {
@@ -84,14 +92,21 @@ void ColorTriangles(VarRegister*, VarRegister* args, int count, Processor* p) {
         gl->ColorTriangles(a.points.Get(), P, a.normals.Get(), N, a.colors.Get());
 }
 
-// Rows 47 and 48: points and normals, or points alone.
-void TriangleStrip(VarRegister*, VarRegister* args, int count, Processor* p) {
+// A strip from points and normals, or from points alone (computed normals).
+void DrawTriangleStrip(VarRegister* args, int count, Processor* p, bool withNormals) {
     OglContext* gl = Self<OglContext>(args, count, kClass);
-    bool withNormals = count != 2;
     VertexArgs a;
     if (!gl || !a.Read(args, count, p, withNormals, false)) return;
     if (SizesFit((!withNormals || a.N() == a.P()) && a.P() >= 3))
         gl->TriangleStrip(a.points.Get(), a.P(), withNormals ? a.normals.Get() : nullptr);
+}
+
+void TriangleStrip(VarRegister*, VarRegister* args, int count, Processor* p) {
+    DrawTriangleStrip(args, count, p, false);
+}
+
+void TriangleStripWithNormals(VarRegister*, VarRegister* args, int count, Processor* p) {
+    DrawTriangleStrip(args, count, p, true);
 }
 
 // The surfaces with a normal per vertex: N = P, at least `minimum` points,
@@ -143,10 +158,10 @@ const ModuleRow rows[] = {
     {41, ColorLines, "VOpenGL::ColorLines(refer object Vector, refer object Vector)"},
     {42, SetLineWidth, "VOpenGL::SetLineWidth(number)"},
     {43, Triangles, "VOpenGL::Triangles(refer object Vector)"},
-    {44, Triangles, "VOpenGL::Triangles(refer object Vector, refer object Vector)"},
+    {44, TrianglesWithNormals, "VOpenGL::Triangles(refer object Vector, refer object Vector)"},
     {46, ColorTriangles,
      "VOpenGL::ColorTriangles(refer object Vector, refer object Vector, refer object Vector)"},
-    {47, TriangleStrip, "VOpenGL::TriangleStrip(refer object Vector, refer object Vector)"},
+    {47, TriangleStripWithNormals, "VOpenGL::TriangleStrip(refer object Vector, refer object Vector)"},
     {48, TriangleStrip, "VOpenGL::TriangleStrip(refer object Vector)"},
     {49, QuadStrip, "VOpenGL::QuadStrip(refer object Vector, refer object Vector)"},
     {50, Quads, "VOpenGL::Quads(refer object Vector, refer object Vector)"},
