@@ -66,7 +66,9 @@ public:
     Variable(VVARTYPE type, const char* text);
     Variable(const Variable& other);
     Variable& operator=(const Variable& other);
-    ~Variable();
+    ~Variable() {
+        if (type > VT_FLOAT) _Clear();  // only the larger types own anything
+    }
 
     Variable& operator=(int value);
     Variable& operator=(long value);

@@ -61,8 +61,8 @@ bool RealOp(Op op, double a, double b, double* r) {
 }
 
 Variable Fail(Op op, const Variable& a, const Variable& b) {
-    vesk::Error(vesk::VE_WRONG_KIND, std::string("cannot ") + Verb(op) + " a " +
-                                         vesk::KindName(a) + " and a " + vesk::KindName(b));
+    vesk::Error(vesk::VE_WRONG_KIND,
+                std::string("cannot ") + Verb(op) + " " + vesk::AKind(a) + " and " + vesk::AKind(b));
     return Variable();
 }
 
@@ -79,8 +79,8 @@ Variable Compute(Op op, const Variable& x, const Variable& y) {
     int top = ra > rb ? ra : rb;
     bool bitwise = op == Op::Or || op == Op::And || op == Op::Xor;
     if (bitwise && top > 1) {
-        vesk::Error(vesk::VE_WRONG_KIND, std::string("cannot ") + Verb(op) + " a " +
-                                             vesk::KindName(a) + " and a " + vesk::KindName(b) +
+        vesk::Error(vesk::VE_WRONG_KIND, std::string("cannot ") + Verb(op) + " " + vesk::AKind(a) +
+                                             " and " + vesk::AKind(b) +
                                              ": bitwise operators need integers");
         return Variable();
     }

@@ -100,7 +100,7 @@ bool ParseSignature(const char* text, MethodRow* row, std::string* className,
 
 }  // namespace vesk
 
-const std::vector<vesk::MethodRow*>* VClass::Find(const std::string& method) const {
+const std::vector<vesk::MethodRow*>* VClass::Find(std::string_view method) const {
     auto it = methods.find(method);
     return it == methods.end() ? nullptr : &it->second;
 }
@@ -131,16 +131,19 @@ VClass* DeclareClass(const std::string& name, Module* module) {
 const std::vector<VClass*>& AllClasses() { return ClassList(); }
 
 VClass* ClassOfValue(const Variable& value) {
+    static VClass* vectorClass = nullptr;
+    static VClass* stringClass = nullptr;
     const Variable& v = *const_cast<Variable&>(value).GetPointer();
     switch (v.type) {
     case VT_OBJECT: return v.data.obj->cls;
-    case VT_VECTOR: return FindClass("Vector");
-    case VT_STRING: return FindClass("String");
+    case VT_VECTOR: return vectorClass ? vectorClass : (vectorClass = FindClass("Vector"));
+    case VT_STRING: return stringClass ? stringClass : (stringClass = FindClass("String"));
     default: return nullptr;
     }
 }
 
 HostObject::HostObject(VClass* cls) : VObject(cls) {
+    members.reserve(cls->memberIds.size());
     for (int id : cls->memberIds) members.emplace_back(id, Variable());
 }
 

@@ -5,8 +5,10 @@
 #pragma once
 
 #include <map>
+#include <unordered_map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "host/module.h"
@@ -18,6 +20,12 @@ struct VClass;
 namespace vesk {
 
 // Any is for host classes only: a value of whatever kind, passed as a value.
+// Hashes method names given as std::string, string_view or C string alike.
+struct NameHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
+};
+
 enum class ArgKind { Number, Int, Boolean, Object, Copy, Any };
 
 struct ArgSpec {
@@ -58,10 +66,10 @@ struct VClass {
     Module* module = nullptr;  // the module that declared it, null for host classes
     vesk::ClassHooks hooks;
     std::vector<int> memberIds;  // members every object of the class has
-    std::map<std::string, std::vector<vesk::MethodRow*>> methods;
+    std::unordered_map<std::string, std::vector<vesk::MethodRow*>, vesk::NameHash, std::equal_to<>> methods;
     std::vector<std::unique_ptr<vesk::MethodRow>> rows;
 
-    const std::vector<vesk::MethodRow*>* Find(const std::string& method) const;
+    const std::vector<vesk::MethodRow*>* Find(std::string_view method) const;
     const vesk::MethodRow* Destructor() const;
 };
 

@@ -3,6 +3,7 @@
 // and runs its handler with registers laid out the way modules expect.
 #include "vesk/dispatch.h"
 
+#include <algorithm>
 #include <memory>
 
 #include "vesk/runtime.h"
@@ -34,11 +35,6 @@ bool KindFits(const ArgSpec& spec, const Variable& arg, const VClass* owner) {
     return false;
 }
 
-std::string Article(const std::string& word) {
-    return (!word.empty() && std::string("AEIOUaeiou").find(word[0]) != std::string::npos)
-               ? "an " + word
-               : "a " + word;
-}
 
 std::string Expected(const ArgSpec& spec, const VClass* owner) {
     switch (spec.kind) {
@@ -46,10 +42,10 @@ std::string Expected(const ArgSpec& spec, const VClass* owner) {
     case ArgKind::Int: return "an integer";
     case ArgKind::Boolean: return "a boolean";
     case ArgKind::Any: return "a value";
-    case ArgKind::Copy: return Article(owner->name + " object");
+    case ArgKind::Copy: return WithArticle(owner->name + " object");
     case ArgKind::Object:
-        if (spec.className == "Vector" || spec.className == "String") return Article(spec.className);
-        return Article(spec.className + " object");
+        if (spec.className == "Vector" || spec.className == "String") return WithArticle(spec.className);
+        return WithArticle(spec.className + " object");
     }
     return "something else";
 }
@@ -61,27 +57,30 @@ std::string Forms(const std::vector<MethodRow*>& rows) {
 }
 
 std::string MethodNames(const VClass& cls) {
+    std::vector<std::string> names;
+    for (const auto& [name, rows] : cls.methods)
+        if (name != cls.name && name[0] != '~') names.push_back(name);
+    std::sort(names.begin(), names.end());
     std::string out;
-    for (const auto& [name, rows] : cls.methods) {
-        if (name == cls.name || name[0] == '~') continue;
-        out += (out.empty() ? "" : ", ") + name;
-    }
+    for (const std::string& n : names) out += (out.empty() ? "" : ", ") + n;
     return out;
 }
 
-}  // namespace
+bool Fits(const MethodRow& row, Variable* args, int count) {
+    if (!CountFits(row, count)) return false;
+    for (size_t i = 0; i < row.args.size(); i++)
+        if (!KindFits(row.args[i], args[i], row.owner)) return false;
+    return true;
+}
 
-const MethodRow* PickRow(const std::vector<MethodRow*>& rows, Variable* args, int count,
-                         const std::string& what) {
+// Says why no row fits: the count, the one argument of the only row with
+// that count, or the kinds against every form.
+void ReportNoFit(const std::vector<MethodRow*>& rows, Variable* args, int count) {
+    const MethodRow& first = *rows.front();
+    std::string what = first.owner->name + "::" + first.method;
     std::vector<const MethodRow*> byCount;
     for (const MethodRow* r : rows)
         if (CountFits(*r, count)) byCount.push_back(r);
-    for (const MethodRow* r : byCount) {
-        bool fits = true;
-        for (size_t i = 0; i < r->args.size() && fits; i++)
-            fits = KindFits(r->args[i], args[i], r->owner);
-        if (fits) return r;
-    }
     std::string n = std::to_string(count) + (count == 1 ? " argument" : " arguments");
     if (byCount.empty()) {
         Error(VE_NO_METHOD, what + " takes no form with " + n + "; its forms are: " + Forms(rows));
@@ -90,16 +89,25 @@ const MethodRow* PickRow(const std::vector<MethodRow*>& rows, Variable* args, in
         size_t i = 0;
         while (KindFits(r->args[i], args[i], r->owner)) i++;
         Error(VE_BAD_ARGUMENT, what + ": argument " + std::to_string(i + 1) + " must be " +
-                                   Expected(r->args[i], r->owner) + ", not " +
-                                   Article(KindName(args[i])));
+                                   Expected(r->args[i], r->owner) + ", not " + WithArticle(KindName(args[i])));
     } else {
         std::string kinds;
         for (int i = 0; i < count; i++) kinds += (i ? ", " : "") + KindName(args[i]);
         Error(VE_NO_METHOD, what + " has no form for (" + kinds + "); its forms are: " + Forms(rows));
     }
+}
+
+}  // namespace
+
+const MethodRow* PickRow(const std::vector<MethodRow*>& rows, Variable* args, int count) {
+    for (const MethodRow* r : rows)
+        if (Fits(*r, args, count)) return r;
+    ReportNoFit(rows, args, count);
     return nullptr;
 }
 
+// Registers are made only for the arguments the call has (plus self), in
+// place, so that a call costs no allocation for up to eight arguments.
 void InvokeRow(Processor* processor, const MethodRow& row, Variable& self, Variable* args,
                int count, Variable& result) {
     VRuntime* rt = processor->runtime;
@@ -107,16 +115,18 @@ void InvokeRow(Processor* processor, const MethodRow& row, Variable& self, Varia
         Error(VE_TOO_DEEP, row.signature + ": calls nested too deeply");
         return;
     }
-    VarRegister local[9];
-    std::unique_ptr<VarRegister[]> heap;
-    VarRegister* regs = local;
+    alignas(VarRegister) unsigned char local[9 * sizeof(VarRegister)];
+    std::unique_ptr<unsigned char[]> heap;
+    unsigned char* storage = local;
     if (count + 1 > 9) {
-        heap.reset(new VarRegister[count + 1]);
-        regs = heap.get();
+        heap.reset(new unsigned char[(count + 1) * sizeof(VarRegister)]);
+        storage = heap.get();
     }
+    VarRegister* regs = reinterpret_cast<VarRegister*>(storage);
+    for (int i = 0; i <= count; i++) new (&regs[i]) VarRegister;
+    int fixed = static_cast<int>(row.args.size());
     for (int i = 0; i < count; i++) {
-        bool byRef = i < static_cast<int>(row.args.size()) &&
-                     (row.args[i].kind == ArgKind::Object || row.args[i].kind == ArgKind::Copy);
+        bool byRef = i < fixed && (row.args[i].kind == ArgKind::Object || row.args[i].kind == ArgKind::Copy);
         if (byRef) {
             regs[i].isRef = 1;
             regs[i].ref = &args[i];
@@ -132,6 +142,7 @@ void InvokeRow(Processor* processor, const MethodRow& row, Variable& self, Varia
     row.handler(&out, regs, count + 1, processor);
     rt->depth--;
     result = *out.designated();
+    for (int i = 0; i <= count; i++) regs[i].~VarRegister();
 }
 
 bool CallMethod(Processor* processor, Variable& self, const char* name, Variable* args,
@@ -139,16 +150,16 @@ bool CallMethod(Processor* processor, Variable& self, const char* name, Variable
     RunningScope scope(processor);
     VClass* cls = ClassOfValue(self);
     if (!cls) {
-        Error(VE_NO_METHOD, "a " + KindName(self) + " has no methods (called ->" + name + ")");
+        Error(VE_NO_METHOD, AKind(self) + " has no methods (called ->" + name + ")");
         return false;
     }
     const std::vector<MethodRow*>* rows = cls->Find(name);
-    if (!rows || name == cls->name || name[0] == '~') {
+    if (!rows || cls->name == name || name[0] == '~') {
         Error(VE_NO_METHOD, cls->name + " has no method '" + name + "'; its methods are: " +
                                 MethodNames(*cls));
         return false;
     }
-    const MethodRow* row = PickRow(*rows, args, count, cls->name + "::" + name);
+    const MethodRow* row = PickRow(*rows, args, count);
     if (!row) return false;
     InvokeRow(processor, *row, self, args, count, result);
     return processor->errorState == 0;
@@ -167,7 +178,7 @@ bool Construct(Processor* processor, const char* className, Variable* args, int 
         Error(VE_NO_CLASS, cls->name + " objects cannot be made with new");
         return false;
     }
-    const MethodRow* row = PickRow(*rows, args, count, cls->name + "::" + cls->name);
+    const MethodRow* row = PickRow(*rows, args, count);
     if (!row) return false;
     Variable object;
     if (!cls->hooks.valueClass) {

@@ -20,10 +20,9 @@ bool Construct(Processor* processor, const char* className, Variable* args, int 
 // Whether the value's class has a method of that name ("*=", "Count", …).
 bool HasMethod(const Variable& self, const char* name);
 
-// Picks the row of `rows` that fits the arguments, or reports why none fits
-// (naming `what`, e.g. "VOpenGL::Sphere") and returns null.
-const MethodRow* PickRow(const std::vector<MethodRow*>& rows, Variable* args, int count,
-                         const std::string& what);
+// Picks the row of `rows` (the rows of one method) that fits the
+// arguments, or reports why none fits and returns null.
+const MethodRow* PickRow(const std::vector<MethodRow*>& rows, Variable* args, int count);
 
 // Runs one row's handler with the arguments and self, the way modules expect:
 // "refer object" arguments and self as registers referring to the values,

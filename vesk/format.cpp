@@ -89,4 +89,11 @@ std::string KindName(const Variable& v) {
     }
 }
 
+std::string WithArticle(const std::string& noun) {
+    bool vowel = !noun.empty() && std::string("aeiouAEIOU").find(noun[0]) != std::string::npos;
+    return (vowel ? "an " : "a ") + noun;
+}
+
+std::string AKind(const Variable& v) { return WithArticle(KindName(v)); }
+
 }  // namespace vesk

@@ -43,12 +43,6 @@ const FunctionCode* CodeOf(Machine& m, VFunction* fn) {
 
 }  // namespace
 
-std::string AKind(const Variable& v) {
-    std::string kind = KindName(v);
-    bool vowel = !kind.empty() && std::string("aeiouAEIOU").find(kind[0]) != std::string::npos;
-    return (vowel ? "an " : "a ") + kind;
-}
-
 // ---- the machine -------------------------------------------------------------------
 
 Machine::Machine(Processor& processor) : processor_(processor), runtime_(processor.runtime) {}
@@ -165,6 +159,7 @@ Flow Machine::Exec(const Code* s) {
     case K::Block:
         for (const Code* k : s->kids) {
             Flow f = Exec(k);
+            MaybeCollect();  // values tied into cycles, between statements only
             Check();  // what a temporary's destructor row reported
             if (f != Flow::Normal) return f;
         }

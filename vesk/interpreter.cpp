@@ -97,6 +97,7 @@ std::vector<ErrorEntry> Interpreter::ClearGlobals() {
     RunningScope scope(&processor_);
     processor_.runtime->line = 0;  // what a destructor row reports belongs to no line
     machine_->globals_.Clear();
+    Collect();  // what only the globals' cycles held
     return TakeErrors(&processor_);
 }
 

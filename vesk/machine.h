@@ -159,6 +159,5 @@ private:
 const char* BuiltinName(int index);
 
 // A value's kind with its article, for messages: "an integer", "a string".
-std::string AKind(const Variable& v);
 
 }  // namespace vesk

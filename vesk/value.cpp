@@ -43,6 +43,27 @@ void Untrack(VLive& n) {
     liveCount--;
 }
 
+// ---- doubles ------------------------------------------------------------------
+// A double value owns an 8-byte cell; arithmetic on doubles makes and drops
+// them constantly, so freed cells wait on a short list to be used again.
+
+constexpr int kSpareDoubles = 4096;
+double* spareDoubles[kSpareDoubles];
+int spareCount = 0;
+
+double* NewDouble(double value) {
+    double* d = spareCount ? spareDoubles[--spareCount] : new (std::nothrow) double;
+    if (d) *d = value;
+    return d;
+}
+
+// Cells may come from the module too (its in-place arithmetic makes them
+// with new); both kinds are plain operator-new blocks.
+void FreeDouble(double* d) {
+    if (spareCount < kSpareDoubles) spareDoubles[spareCount++] = d;
+    else delete d;
+}
+
 // ---- releasing -----------------------------------------------------------
 
 enum class Doomed { Vector, Object, Cell };
@@ -111,7 +132,7 @@ void CopyInto(Variable& to, const Variable& from) {
     to.data = from.data;
     switch (from.type) {
     case VT_DOUBLE: {
-        double* d = new (std::nothrow) double(*from.data.d);
+        double* d = NewDouble(*from.data.d);
         if (!d) { to.type = VT_EMPTY; to.data.p = nullptr; }
         to.data.d = d;
         break;
@@ -177,15 +198,13 @@ Variable& Variable::operator=(const Variable& other) {
     return *this;
 }
 
-Variable::~Variable() { _Clear(); }
-
 void Variable::_Clear() {
     VVARTYPE t = type;
     VData d = data;
     type = VT_EMPTY;
     data.p = nullptr;
     switch (t) {
-    case VT_DOUBLE: delete d.d; break;
+    case VT_DOUBLE: FreeDouble(d.d); break;
     case VT_FUNCTION:
         if (--d.fn->refs == 0) delete d.fn;
         break;
@@ -236,7 +255,7 @@ Variable& Variable::operator=(double value) {
         *data.d = value;
         return *this;
     }
-    double* d = new (std::nothrow) double(value);
+    double* d = NewDouble(value);
     _Clear();
     if (!d) return *this;
     type = VT_DOUBLE;
@@ -362,7 +381,7 @@ Variable& Variable::operator()(const char* name) {
 Variable& Variable::operator()(int nameID) {
     if (type == VT_OBJECT) return data.obj->Member(nameID);
     if (type == VT_REF || type == VT_NATIVEREF) return data.ref->value(nameID);
-    vesk::Error(vesk::VE_NO_MEMBER, "a " + vesk::KindName(*this) + " has no member '" +
+    vesk::Error(vesk::VE_NO_MEMBER, vesk::AKind(*this) + " has no member '" +
                                         Token::NameOf(nameID) + "'");
     return vesk::Standby();
 }
@@ -398,7 +417,7 @@ const char* VObject::ClassName() const { return cls ? cls->name.c_str() : "objec
 VeskAss* VObject::GetAss() { return ass; }
 
 Variable& VObject::Member(int nameID) {
-    vesk::Error(vesk::VE_NO_MEMBER, std::string("a ") + ClassName() + " object has no member '" +
+    vesk::Error(vesk::VE_NO_MEMBER, vesk::WithArticle(std::string(ClassName()) + " object") + " has no member '" +
                                         Token::NameOf(nameID) + "'");
     return vesk::Standby();
 }

@@ -75,6 +75,8 @@ inline bool IsNumber(const Variable& v) {
 }
 std::string_view StringOf(const Variable& v);   // bytes of a string or data block
 std::string KindName(const Variable& v);        // "integer", "POINT3 object", …
+std::string AKind(const Variable& v);           // "an integer", "a POINT3 object", …
+std::string WithArticle(const std::string& noun);
 std::string Format(const Variable& v);          // the printed form
 bool Identical(const Variable& a, const Variable& b);  // == of the language
 

@@ -15,7 +15,8 @@ extern char** environ;
 namespace {
 
 // Each round makes and drops module objects (OglColor, OglMaterial), host
-// objects, vectors, strings, a function's locals and a caught error.
+// objects, vectors, strings, a function's locals, a caught error and a
+// cycle of vectors that only the collector frees.
 // argv: rounds, then "keep" to keep every round's vector instead.
 const char* kChurn = R"(
 n = int(argv[0]);
@@ -33,6 +34,8 @@ for (i = 0; i < n; i += 1) {
   v->Add(v[2] + "!");
   t = str(v);
   try { x = v[99]; } catch (e) { err = e; }
+  parent = [c, []];
+  parent[1]->Add([parent, m]);  // a parent and a child that refer to each other
   if (len(argv) > 1) kept->Add(v);
 }
 if (i != n || len(t) == 0) x = 1 / 0;

@@ -399,7 +399,7 @@ TEST(Interp, OperatorRowsOfTheLeftOperandsClass) {
                     "m = new Matrix(2, 2); m->SetIdentity(); n = m; m *= 3; print(m[0][0], n[0][0], m == n);\n"
                     "p = new Matrix(1, 2); p[0][0] = 1; p[0][1] = 2; q = p * m; print(q[0]);"),
               "0.5 0.5 true false\n3 1 false\n[3, 6]\n");
-    EXPECT_EQ(s.Run("c = new OglColor(); x = c + 1;").substr(0, 34), "1: error 4: cannot add a OglColor ");
+    EXPECT_EQ(s.Run("c = new OglColor(); x = c + 1;").substr(0, 34), "1: error 4: cannot add an OglColor");
     EXPECT_EQ(s.Run("m = new Matrix(2, 2); x = m * \"a\";").substr(0, 29), "1: error 5: Matrix::* has no ");
 }
 
