@@ -2,6 +2,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 #include "vesk/classes.h"
 #include "vesk/value.h"
@@ -12,13 +13,28 @@ namespace {
 
 constexpr int kMaxPrintDepth = 64;  // deeper vectors print as [...]
 
+// The shortest digits that read back to the same value, written out in full
+// for magnitudes from 1e-7 to 1e21 (500000, not 5e+05) and with an exponent
+// beyond them.
 template <class T>
 std::string Shortest(T value) {
     if (std::isnan(value)) return "nan";
     if (std::isinf(value)) return value < 0 ? "-inf" : "inf";
     char buf[64];
-    auto r = std::to_chars(buf, buf + sizeof buf, value);
-    return std::string(buf, r.ptr);
+    auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific);
+    std::string sci(buf, r.ptr);
+    size_t e = sci.find('e');
+    int exponent = std::atoi(sci.c_str() + e + 1);
+    if (exponent < -7 || exponent >= 21) return sci;
+    bool negative = sci[0] == '-';
+    std::string digits;
+    for (size_t i = negative ? 1 : 0; i < e; i++)
+        if (sci[i] != '.') digits += sci[i];
+    std::string out = negative ? "-" : "";
+    if (exponent < 0) return out + "0." + std::string(-exponent - 1, '0') + digits;
+    if (static_cast<int>(digits.size()) <= exponent + 1)
+        return out + digits + std::string(exponent + 1 - digits.size(), '0');
+    return out + digits.substr(0, exponent + 1) + "." + digits.substr(exponent + 1);
 }
 
 void FormatInto(std::string& out, const Variable& v, int depth);

@@ -242,6 +242,13 @@ TEST(Values, PrintedForms) {
     EXPECT_EQ(Format(Num(0.1)), "0.1");
     EXPECT_EQ(Format(Num(2.0)), "2");
     EXPECT_EQ(Format(Num(1.0 / 3)), "0.3333333333333333");
+    EXPECT_EQ(Format(Num(500000.0)), "500000") << "written out, not 5e+05";
+    EXPECT_EQ(Format(Num(-1234.5)), "-1234.5");
+    EXPECT_EQ(Format(Num(0.000123)), "0.000123");
+    EXPECT_EQ(Format(Num(1e21)), "1e+21");
+    EXPECT_EQ(Format(Num(1.5e-8)), "1.5e-08");
+    EXPECT_EQ(Format(Flt(2004.99f)), "2004.99");
+    EXPECT_EQ(Format(Flt(1e10f)), "10000000000");
     EXPECT_EQ(Format(Variable()), "null");
     EXPECT_EQ(Format(Bool(false)), "false");
     Variable v;
