@@ -38,9 +38,11 @@ void NewFromFile(VarRegister*, VarRegister* args, int count, Processor* p) {
 
 void NewBlank(VarRegister*, VarRegister* args, int count, Processor* p) {
     long w = ArgOf(args, 0).GetLongNumb(), h = ArgOf(args, 1).GetLongNumb();
-    if (w < 1 || h < 1 || w > kMaxImageSide || h > kMaxImageSide) {
+    if (w < 1 || h < 1 || w > kMaxImageSide || h > kMaxImageSide || w * h * 3 > Limits().dataSize) {
         Error(VE_LIMIT, "new MBmp(" + std::to_string(w) + ", " + std::to_string(h) +
-                            "): sides of 1 to " + std::to_string(kMaxImageSide) + " pixels are possible");
+                            "): sides of 1 to " + std::to_string(kMaxImageSide) +
+                            " pixels are possible, at most " + std::to_string(Limits().dataSize / 3) +
+                            " pixels in all");
         return;
     }
     auto* b = new Bitmap;

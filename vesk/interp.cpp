@@ -155,6 +155,8 @@ inline void SetLine(VRuntime* rt, const Code* c) {
 }  // namespace
 
 Flow Machine::Exec(const Code* s) {
+    if (stepLimit_ && ++steps_ > stepLimit_)
+        Fail(VE_LIMIT, "the script ran more than " + std::to_string(stepLimit_) + " statements");
     switch (s->kind) {
     case K::Block:
         for (const Code* k : s->kids) {

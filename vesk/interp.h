@@ -85,6 +85,9 @@ public:
     // Writes every call into a class's rows, with its line and duration, to
     // `to` (null: off).
     void SetTrace(std::FILE* to);
+    // Ends a run with error 12 once it has run this many statements (0: no
+    // limit; loops count each pass). For scripts that must finish.
+    void SetStepLimit(long statements);
 
     // Parses and runs a script; `file` names it in errors. Globals persist
     // from one run to the next.

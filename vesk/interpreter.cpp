@@ -54,6 +54,11 @@ void Interpreter::SetOutput(std::function<void(std::string_view)> write) { machi
 
 void Interpreter::SetTrace(std::FILE* to) { machine_->trace_ = to; }
 
+void Interpreter::SetStepLimit(long statements) {
+    machine_->stepLimit_ = statements;
+    machine_->steps_ = 0;
+}
+
 void Interpreter::SetArguments(const std::vector<std::string>& arguments) {
     Variable argv;
     argv.Init(VT_VECTOR, static_cast<long>(arguments.size()));

@@ -117,6 +117,8 @@ public:
     const char* stackLimit_ = nullptr;  // below this the stack is too full to call deeper
     std::function<void(std::string_view)> write_;
     std::FILE* trace_ = nullptr;
+    long steps_ = 0;           // statements run
+    long stepLimit_ = 0;       // 0: no limit
 
 private:
     void CallFunction(const code::FunctionCode* fn, Variable* args, int count, Variable& out,

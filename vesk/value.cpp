@@ -104,10 +104,10 @@ void Reap(Doomed kind, void* p) {
 
 VBlob* NewBlob(long size) {
     if (size < 0) size = 0;
-    if (size > vesk::kMaxDataSize) {
+    if (size > vesk::Limits().dataSize) {
         vesk::Error(vesk::VE_LIMIT, "a string or data block of " + std::to_string(size) +
                                         " bytes is larger than the limit of " +
-                                        std::to_string(vesk::kMaxDataSize));
+                                        std::to_string(vesk::Limits().dataSize));
         return nullptr;
     }
     void* p = std::malloc(sizeof(VBlob) + size + 1);
@@ -455,6 +455,11 @@ void VeskAss::BreakJoint() {
 
 namespace vesk {
 
+ValueLimits& Limits() {
+    static ValueLimits limits;
+    return limits;
+}
+
 Variable& Standby() {
     standby._Clear();
     return standby;
@@ -489,10 +494,10 @@ void SetVector(Variable& v, Vector* vector) {
 
 Vector* NewVector(long count) {
     if (count < 0) count = 0;
-    if (count > kMaxVectorCount) {
+    if (count > Limits().vectorCount) {
         Error(VE_LIMIT, "a vector of " + std::to_string(count) +
                             " elements is larger than the limit of " +
-                            std::to_string(kMaxVectorCount));
+                            std::to_string(Limits().vectorCount));
         return nullptr;
     }
     Vector* v = new (std::nothrow) Vector;
@@ -512,13 +517,13 @@ Vector* NewVector(long count) {
 
 bool VectorAdd(Vector* v, const Variable& item) {
     if (v->count == v->capacity) {
-        if (v->capacity >= kMaxVectorCount) {
-            Error(VE_LIMIT, "a vector cannot grow beyond " + std::to_string(kMaxVectorCount) +
+        if (v->capacity >= Limits().vectorCount) {
+            Error(VE_LIMIT, "a vector cannot grow beyond " + std::to_string(Limits().vectorCount) +
                                 " elements");
             return false;
         }
         long grown = v->capacity < 4 ? 4 : 2L * v->capacity;
-        if (grown > kMaxVectorCount) grown = kMaxVectorCount;
+        if (grown > Limits().vectorCount) grown = Limits().vectorCount;
         Variable* items = new (std::nothrow) Variable[grown];
         if (!items) {
             Error(VE_LIMIT, "out of memory growing a vector");

@@ -35,9 +35,14 @@ struct VFunction {
 
 namespace vesk {
 
-// Limits that keep absurd requests from taking the process down.
-constexpr long kMaxVectorCount = 1L << 25;   // elements of one vector
-constexpr long kMaxDataSize = 1L << 30;      // bytes of one string or data block
+// Limits that keep absurd requests from taking the process down: the
+// elements of one vector, and the bytes of one string, data block or bitmap.
+// A process that must stay small (a fuzzer) may lower them.
+struct ValueLimits {
+    long vectorCount = 1L << 24;
+    long dataSize = 1L << 30;
+};
+ValueLimits& Limits();
 
 // Host error numbers of our own (the module's are in host/processor.h).
 enum : int {

@@ -242,6 +242,11 @@ TEST(Interp, RecursionAndTheDepthLimit) {
     EXPECT_EQ(deep, "999\n");
     EXPECT_EQ(limit, "2: error 13: calls nested too deeply (1000 script calls in progress)\n");
     EXPECT_EQ(after, "13\n10\n") << "the depth is back to zero after unwinding";
+
+    s.interp.SetStepLimit(1000);
+    EXPECT_EQ(s.Run("n = 0;\nwhile (true) { n += 1; }"), "2: error 12: the script ran more than 1000 statements\n");
+    s.interp.SetStepLimit(1000);
+    EXPECT_EQ(s.Run("for (i = 0; i < 100; i += 1) { }\nprint(i);"), "100\n") << "a budget that is not spent";
 }
 
 TEST(Interp, ElementAndMemberPlaces) {

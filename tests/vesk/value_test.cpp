@@ -174,7 +174,7 @@ TEST(Values, AccessOutsideReportsAndHandsOutTheStandby) {
     v._Clear();
     v.Init(VT_VECTOR, -5);
     EXPECT_EQ(v.data.vec->count, 0) << "a negative count makes an empty vector";
-    v.Init(VT_VECTOR, vesk::kMaxVectorCount + 1);
+    v.Init(VT_VECTOR, vesk::Limits().vectorCount + 1);
     EXPECT_EQ(v.type, VT_EMPTY);
     EXPECT_EQ(h.Errors(), std::vector<int>{12});
     v.Init(VT_DATA, 3);
