@@ -431,7 +431,8 @@ bool PollWindow(DeviceHandle handle, Event* event, bool wait) {
     if (!device->window)
         return Fail(kNotWindow, "device %ld is offscreen: it has no window events", handle);
     if (!event) return Fail(kBadArgument, "no event to fill in for device %ld", handle);
-    if (!device->xwindow.id) return Fail(kWindowFailed, "device %ld has lost its window", handle);
+    if (!device->xwindow.id || device->xwindow.gone)
+        return Fail(kWindowFailed, "device %ld has lost its window", handle);
     if (!x11::NextEvent(g.x, &device->xwindow, wait, event)) return false;
     if (event->kind == EventKind::Resize) {
         device->width = event->x;
@@ -597,6 +598,7 @@ bool SwapBuffers(DeviceHandle handle) {
         return Fail(kNoFormat, "device %ld has no pixel format yet, so no buffers to swap",
                     handle);
     if (!device->window || !(device->request.flags & PFD_DOUBLEBUFFER)) return true;
+    if (device->xwindow.gone) return Fail(kWindowFailed, "device %ld has lost its window", handle);
     return OnDevice(*device, handle, [&] {
         return eglSwapBuffers(g.display, device->surface) ||
                FailEgl("cannot swap the buffers of device %ld", handle);

@@ -44,7 +44,9 @@ void Decorate(::Display* display, XWindow* window, const char* title) {
 }
 
 // One X event as a platform event; false for those the platform does not
-// report (mapping, exposure, moves that keep the size, other messages).
+// report (mapping, exposure, moves that keep the size, other messages). A
+// window destroyed behind the script's back (xdotool windowclose, xkill of
+// the window alone) is a close too: no further event would ever come.
 bool Translate(XWindow* window, XEvent& x, Event* event) {
     switch (x.type) {
     case ButtonPress:
@@ -71,6 +73,11 @@ bool Translate(XWindow* window, XEvent& x, Event* event) {
         if (x.xclient.message_type != window->protocols ||
             Atom(x.xclient.data.l[0]) != window->deleteWindow)
             return false;
+        *event = {EventKind::Close, 0, 0, 0};
+        return true;
+    case DestroyNotify:
+        if (x.xdestroywindow.window != window->id) return false;
+        window->gone = true;
         *event = {EventKind::Close, 0, 0, 0};
         return true;
     }
@@ -120,7 +127,7 @@ const char* CreateWindow(::Display* display, VisualID visual, int width, int hei
 
 void DestroyWindow(::Display* display, XWindow* window) {
     if (!window->id) return;
-    XDestroyWindow(display, window->id);
+    if (!window->gone) XDestroyWindow(display, window->id);
     XFreeColormap(display, window->colormap);
     XSync(display, False);
     XEvent event;

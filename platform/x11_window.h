@@ -16,6 +16,7 @@ struct XWindow {
     VisualID visual = 0;
     Atom protocols = 0, deleteWindow = 0;  // WM_PROTOCOLS, WM_DELETE_WINDOW
     int width = 0, height = 0;             // last size the server reported
+    bool gone = false;                     // destroyed by another client
 };
 
 // Opens the display named by DISPLAY (null when unset or unreachable) and
@@ -31,6 +32,8 @@ void DestroyWindow(::Display* display, XWindow* window);
 
 // The next event of this window that the platform reports, waiting for one
 // when `wait` is set; false when none is queued (never false when waiting).
+// A window that another client destroys reports a close and is gone: wait
+// for nothing more from it.
 bool NextEvent(::Display* display, XWindow* window, bool wait, Event* event);
 
 }  // namespace platform::x11

@@ -262,6 +262,30 @@ TEST_F(Windows, ResizeAndCloseComeOutOfWaitEvent) {
     ExpectError("does not exist");
 }
 
+// Another client may destroy the window itself (xdotool windowclose): the
+// script hears a close instead of waiting for ever, and the device then
+// refuses events and swaps rather than touching a window that is no more.
+TEST_F(Windows, AWindowDestroyedByAnotherClientIsAClose) {
+    const char* title = "vesk test destroyed";
+    DeviceHandle device = Formatted(CreateWindowDevice(30, 20, title), kWindowFlags | PFD_DOUBLEBUFFER);
+    CurrentOn(device);
+    ::Window window = Find(title);
+    ASSERT_NE(window, 0u);
+    XDestroyWindow(x, window);
+    XSync(x, False);
+    Event event;
+    ASSERT_TRUE(Await(device, EventKind::Close, &event)) << "the destruction comes out as a close";
+    EXPECT_FALSE(WaitEvent(device, &event)) << "nothing more will come";
+    ExpectError("lost its window");
+    glClear(GL_COLOR_BUFFER_BIT);
+    EXPECT_FALSE(SwapBuffers(device));
+    ExpectError("lost its window");
+    MakeCurrent(0, 0);
+    DestroyDevice(device);
+    devices.clear();
+    EXPECT_EQ(Find(title), 0u);
+}
+
 // The display is chosen once per process, so each case runs in a fresh one.
 TEST(HeadlessChoice, ForceHeadlessAndTheEnvironmentPickSurfaceless) {
     if (!HaveDisplay()) GTEST_SKIP() << "DISPLAY is not set";
