@@ -15,6 +15,7 @@
 #include "scene/light.h"
 
 class OglMaterial;
+struct GLUquadric;
 
 struct OglClientRect {
     int left = 0, top = 0, right = 0, bottom = 0;
@@ -48,6 +49,11 @@ public:
     int selectionDepth = 0;
     int useAccelerator = 0;
     uint32_t pixelFlags = 0;
+    // A display list is being recorded. Mesa 22.3 crashes replaying, in
+    // selection mode, a list whose vertices mix primitive kinds without a
+    // state change between them; the solids that GLU draws that way are
+    // drawn without mixing while this is set (geometry/solids.cpp).
+    bool recordingList = false;
 
     OglContext() = default;
     ~OglContext() override;
@@ -150,6 +156,7 @@ public:
     // The same box with its lowest corner at (x0, y0, z0).
     void Box(float x0, float y0, float z0, float a, float b, float c);
     void Torus(float ringRadius, int sides, float tubeRadius, int tubeSegments);
+    void DiskRings(GLUquadric* quadric, float inner, float outer, int n, float start, float sweep) const;
     // Cubic NURBS through a GLU renderer made for the call.
     void SplineCurve(int knotCount, const float* knots, const float* control);
     void SplineSurface(int sKnotCount, const float* sKnots, int tKnotCount, const float* tKnots,

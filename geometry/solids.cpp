@@ -64,8 +64,13 @@ void TorusBand(double R, long m, double r, long k, long i) {
 
 }  // namespace
 
+// GLU draws a sphere's poles as triangle fans between its quad strips; with
+// texture coordinates it draws the poles as strips too. So while a list is
+// recorded the sphere gets texture coordinates (invisible unless texturing
+// is on) and its vertices stay one kind of primitive.
 void OglContext::Sphere(const OglPoint4& c, float radius, int n) {
     WithQuadric(*this, [&](GLUquadric* q) {
+        if (recordingList) gluQuadricTexture(q, GL_TRUE);
         glMatrixMode(GL_MODELVIEW);
         glPushMatrix();
         glTranslatef(c.x, c.y, c.z);
@@ -78,12 +83,30 @@ void OglContext::Cylinder(float base, float top, float height, int slices, int s
     WithQuadric(*this, [&](GLUquadric* q) { gluCylinder(q, base, top, height, Capped(slices), Capped(stacks)); });
 }
 
+// A disk without a hole is a triangle fan in the middle and quad strips
+// around it. While a list is recorded the fan is drawn as a disk of its own,
+// a state change after it, then the rings: the same vertices, with the two
+// kinds of primitive apart.
+void OglContext::DiskRings(GLUquadric* q, float inner, float outer, int n, float start, float sweep) const {
+    if (!recordingList || inner != 0.0f || n < 3) {
+        gluPartialDisk(q, inner, outer, n, n, start, sweep);
+        return;
+    }
+    float ring = outer / n;
+    gluPartialDisk(q, 0.0, ring, n, 1, start, sweep);
+    ApplyPolygonMode();
+    gluPartialDisk(q, ring, outer, n, n - 1, start, sweep);
+}
+
 void OglContext::Disk(float inner, float outer, int n) {
-    WithQuadric(*this, [&](GLUquadric* q) { gluDisk(q, inner, outer, Capped(n), Capped(n)); });
+    WithQuadric(*this, [&](GLUquadric* q) {
+        if (recordingList) DiskRings(q, inner, outer, Capped(n), 0.0f, 360.0f);
+        else gluDisk(q, inner, outer, Capped(n), Capped(n));
+    });
 }
 
 void OglContext::PartialDisk(float inner, float outer, float start, float sweep, int n) {
-    WithQuadric(*this, [&](GLUquadric* q) { gluPartialDisk(q, inner, outer, Capped(n), Capped(n), start, sweep); });
+    WithQuadric(*this, [&](GLUquadric* q) { DiskRings(q, inner, outer, Capped(n), start, sweep); });
 }
 
 void OglContext::Box(float a, float b, float c) {

@@ -26,10 +26,15 @@ GLuint OglContext::GenList(int range) { return range > kMaxListBlock ? 0 : glGen
 // positive names are recorded; the drawing that follows a refused name is
 // drawn instead.
 void OglContext::NewList(int list) {
-    if (IsOpen() && list > 0) glNewList(static_cast<GLuint>(list), GL_COMPILE);
+    if (!IsOpen() || list <= 0) return;
+    glNewList(static_cast<GLuint>(list), GL_COMPILE);
+    recordingList = true;
 }
 
-void OglContext::EndList() { glEndList(); }
+void OglContext::EndList() {
+    glEndList();
+    recordingList = false;
+}
 
 void OglContext::CallList(int list) {
     if (IsOpen()) glCallList(static_cast<GLuint>(list));
