@@ -16,6 +16,7 @@
 
 class OglMaterial;
 struct GLUquadric;
+struct GLUnurbs;
 
 struct OglClientRect {
     int left = 0, top = 0, right = 0, bottom = 0;
@@ -157,6 +158,7 @@ public:
     void Box(float x0, float y0, float z0, float a, float b, float c);
     void Torus(float ringRadius, int sides, float tubeRadius, int tubeSegments);
     void DiskRings(GLUquadric* quadric, float inner, float outer, int n, float start, float sweep) const;
+    void SampleAsOnScreen(GLUnurbs* renderer) const;
     // Cubic NURBS through a GLU renderer made for the call.
     void SplineCurve(int knotCount, const float* knots, const float* control);
     void SplineSurface(int sKnotCount, const float* sKnots, int tKnotCount, const float* tKnots,

@@ -34,10 +34,33 @@ GLUnurbs* NewRenderer() {
 
 }  // namespace
 
+// GLU cuts a surface finely enough for its pixels on screen. Under selection
+// the pick matrix blows the few pixels of the pick rectangle up to the whole
+// view, and GLU would cut the surface into millions of pieces (seconds and
+// hundreds of MB a pick): so while selecting, it samples with the matrices
+// the surface has on screen, the frustum without the pick matrix.
+void OglContext::SampleAsOnScreen(GLUnurbs* renderer) const {
+    if (selectionDepth <= 0) return;
+    GLfloat model[16], projection[16];
+    GLint view[4];
+    glGetFloatv(GL_MODELVIEW_MATRIX, model);
+    glGetIntegerv(GL_VIEWPORT, view);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glFrustum(clip.left, clip.right, clip.bottom, clip.top, clip.near, clip.far);
+    glGetFloatv(GL_PROJECTION_MATRIX, projection);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    gluNurbsProperty(renderer, GLU_AUTO_LOAD_MATRIX, GL_FALSE);
+    gluLoadSamplingMatrices(renderer, model, projection, view);
+}
+
 void OglContext::SplineCurve(int knotCount, const float* knots, const float* control) {
     if (!IsBound()) return;
     GLUnurbs* r = NewRenderer();
     if (!r) return;
+    SampleAsOnScreen(r);
     gluBeginCurve(r);
     gluNurbsCurve(r, knotCount, const_cast<float*>(knots), 3, const_cast<float*>(control), kOrder,
                   GL_MAP1_VERTEX_3);
@@ -52,6 +75,7 @@ void OglContext::SplineSurface(int ks, const float* sKnots, int kt, const float*
     if (!IsBound()) return;
     GLUnurbs* r = NewRenderer();
     if (!r) return;
+    SampleAsOnScreen(r);
     ApplyPolygonMode();
     if (wired) {
         gluNurbsProperty(r, GLU_DISPLAY_MODE, outlinePatch ? GLU_OUTLINE_PATCH : GLU_OUTLINE_POLYGON);

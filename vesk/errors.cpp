@@ -1,6 +1,7 @@
 // Error reporting: the running processor per thread, VeskError with the
 // host's texts and the modules' error tables, error bases, name IDs and the
 // host connector.
+#include <cctype>
 #include <cstdio>
 #include <deque>
 #include <string>
@@ -86,8 +87,12 @@ void VeskError(int number, const char* text) {
     std::string message;
     const Module* m = vesk::ModuleOfError(number);
     if (m) {
+        // The table's text, then the reporter's: " System error #5" brings
+        // its own blank; a bare phrase (GLU's NURBS texts) gets ": ".
         const char* base = vesk::ModuleErrorMessage(m, number - m->errorBase);
-        message = std::string(base ? base : "module error") + (text ? text : "");
+        message = base ? base : "module error";
+        if (text && std::isalnum(static_cast<unsigned char>(text[0]))) message += ": ";
+        if (text) message += text;
     } else {
         message = vesk::HostErrorMessage(number, text);
     }

@@ -2,6 +2,7 @@
 // (new MDC(w, h)) or a window (new MDC(w, h, title)), with read-back to PNG
 // and, for windows, events.
 #include <algorithm>
+#include <cstdio>
 #include <vector>
 
 #include "platform/platform.h"
@@ -148,6 +149,7 @@ void NextEvent(VarRegister* result, VarRegister* args, int count, Processor*) {
 }
 
 void WaitEvent(VarRegister* result, VarRegister* args, int count, Processor*) {
+    std::fflush(stdout);  // what the script printed shows before it waits
     Device* d = DeviceOf(args, count);
     platform::Event e;
     bool got = d && platform::WaitEvent(d->handle, &e);

@@ -389,9 +389,8 @@ Variable& Variable::operator()(int nameID) {
 // ---- Vector ----------------------------------------------------------------
 
 Variable& Vector::OutOfVector(long index) {
-    vesk::Error(vesk::VE_INDEX, "index " + std::to_string(index) +
-                                    " is outside the vector of " + std::to_string(count) +
-                                    " elements");
+    vesk::Error(vesk::VE_INDEX, "index " + std::to_string(index) + " is outside the vector of " +
+                                    std::to_string(count) + (count == 1 ? " element" : " elements"));
     return vesk::Standby();
 }
 

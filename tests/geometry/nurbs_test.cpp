@@ -196,3 +196,35 @@ TEST_F(Nurbs, NanAndInfinityReachGluWithoutHarm) {
 
 }  // namespace
 }  // namespace geotest
+
+namespace geotest {
+namespace {
+
+// The vertices GLU sends for what it has cut a surface into.
+long CutPieces() {
+    long n = 0;
+    for (const gltrace::Call& c : gltrace::Calls())
+        if (c.name.rfind("glVertex", 0) == 0 || c.name.rfind("glEval", 0) == 0) n++;
+    return n;
+}
+
+// Under selection a surface is cut as finely as it is on screen, not as
+// finely as the pick matrix magnifies it.
+TEST_F(Nurbs, SelectingASurfaceCutsItAsOnScreen) {
+    Variable hills = Vec({Flat({0, 60, 0, 60}), Flat({60, 0, 60, 0}), Flat({0, 60, 0, 60}),
+                          Flat({60, 0, 60, 0}), Flat({0, 60, 0, 60})});
+    Call("SetViewPort", {Int(0), Int(0), Int(640), Int(480)});
+    Call("SetPerspective", {Int(45), Num(640.0 / 480), Int(1), Int(2000)});
+    Call("SetViewerPos", {Int(150), Int(200), Int(500), Int(150), Int(30), Int(30), Int(0), Int(1), Int(0)});
+    EXPECT_TRUE(Traced("SplineSurface", {xs, zs, hills, sKnots, tKnots}).empty());
+    long onScreen = CutPieces();
+    ASSERT_GT(onScreen, 0);
+    Call("BeginSelection", {Int(320), Int(240), Int(5), Int(5)});
+    EXPECT_TRUE(Traced("SplineSurface", {xs, zs, hills, sKnots, tKnots}).empty());
+    long picking = CutPieces();
+    Call("EndSelection", {});
+    EXPECT_LE(picking, 2 * onScreen) << "cut into " << picking << " pieces against " << onScreen;
+}
+
+}  // namespace
+}  // namespace geotest
