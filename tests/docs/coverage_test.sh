@@ -53,7 +53,7 @@ done || fail=1
 # other than '-' and '_' dropped, blanks made '-'.
 anchors() {
   awk '/^```/ { code = !code; next } !code' "$1" | sed -n 's/^#\{1,6\} //p' |
-    tr 'A-Z' 'a-z' | sed 's/[^a-z0-9 _-]//g; s/ /-/g'
+    tr '[:upper:]' '[:lower:]' | sed 's/[^a-z0-9 _-]//g; s/ /-/g'
 }
 for page in "$top"/docs/*.md; do
   # Links outside code: fenced blocks and `spans` are left out first.
