@@ -19,33 +19,33 @@ bool CountFits(const MethodRow& row, int count) {
     return row.variadic ? count >= fixed : count == fixed;
 }
 
-bool KindFits(const ArgSpec& spec, const Variable& arg, const VClass* owner) {
+bool KindFits(const ArgSpec& word, const Variable& arg, const VClass* owner) {
     const Variable& v = *const_cast<Variable&>(arg).GetPointer();
-    switch (spec.kind) {
+    switch (word.kind) {
     case ArgKind::Number:
     case ArgKind::Int: return IsNumber(v);
     case ArgKind::Boolean:
     case ArgKind::Any: return true;
     case ArgKind::Copy: return v.type == VT_OBJECT && v.data.obj->cls == owner;
     case ArgKind::Object:
-        if (spec.className == "Vector") return v.type == VT_VECTOR;
-        if (spec.className == "String") return v.type == VT_STRING;
-        return v.type == VT_OBJECT && v.data.obj->cls && v.data.obj->cls->name == spec.className;
+        if (word.className == "Vector") return v.type == VT_VECTOR;
+        if (word.className == "String") return v.type == VT_STRING;
+        return v.type == VT_OBJECT && v.data.obj->cls && v.data.obj->cls->name == word.className;
     }
     return false;
 }
 
 
-std::string Expected(const ArgSpec& spec, const VClass* owner) {
-    switch (spec.kind) {
+std::string Expected(const ArgSpec& word, const VClass* owner) {
+    switch (word.kind) {
     case ArgKind::Number: return "a number";
     case ArgKind::Int: return "an integer";
     case ArgKind::Boolean: return "a boolean";
     case ArgKind::Any: return "a value";
     case ArgKind::Copy: return WithArticle(owner->name + " object");
     case ArgKind::Object:
-        if (spec.className == "Vector" || spec.className == "String") return WithArticle(spec.className);
-        return WithArticle(spec.className + " object");
+        if (word.className == "Vector" || word.className == "String") return WithArticle(word.className);
+        return WithArticle(word.className + " object");
     }
     return "something else";
 }
