@@ -15,7 +15,7 @@ mkdir -p "$build/findings"
 status=0
 for fuzzer in module script; do
   work="$build/corpus-$fuzzer"
-  rm -rf "$work" && mkdir -p "$work" && cp "$top/fuzz/corpus/$fuzzer/"* "$work/"
+  rm -rf "$work" && mkdir -p "$work" && cp -r "$top/fuzz/corpus/$fuzzer/." "$work/"
   extra=()
   [ -f "$top/fuzz/$fuzzer.dict" ] && extra+=("-dict=$top/fuzz/$fuzzer.dict")
   echo "fuzzing the $fuzzer for $seconds s"
