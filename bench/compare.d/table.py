@@ -13,6 +13,7 @@ import sys
 FIGURES = [
     ("1 1M triangles, immediate mode", {"C": ("triangles", "c"), "module": ("triangles", "module"),
                                          "PyOpenGL": ("triangles", "py_imm")}),
+    ("1 1M triangles, the handler's reading", {"module": ("triangles_read", "module")}),
     ("1 1M triangles, numpy VBO upload+draw", {"PyOpenGL": ("triangles", "py_vbo")}),
     ("1 1M triangles, numpy VBO draw only", {"PyOpenGL": ("triangles", "py_vbo_drawonly")}),
     ("2 1M triangles, display list replay", {"C": ("list", "c"), "module": ("list", "module"),
@@ -21,6 +22,7 @@ FIGURES = [
                           "PyOpenGL": ("spheres", "py")}),
     ("4 1 000 pick passes, 100 spheres", {"C": ("picking", "c"), "module": ("picking", "module"),
                                           "PyOpenGL": ("picking", "py")}),
+    ("4 pick passes, the calls without drawing", {"module": ("picking_calls", "module")}),
     ("5 100 read-backs of 512 x 512", {"C": ("readback", "c"), "module": ("readback", "module"),
                                        "PyOpenGL": ("readback", "py")}),
 ]
@@ -30,6 +32,7 @@ COLUMNS = ["C", "module", "PyOpenGL"]
 # a target (bound, "max" or "min") says which side of the bound it should be on.
 RATIOS = [
     ("1 triangles   module / C", ("triangles", "module"), ("triangles", "c"), (1.2, "max")),
+    ("1 triangles   module's reading alone / C", ("triangles_read", "module"), ("triangles", "c"), None),
     ("1 triangles   PyOpenGL imm / module", ("triangles", "py_imm"), ("triangles", "module"), (5.0, "min")),
     ("1 triangles   PyOpenGL imm / C", ("triangles", "py_imm"), ("triangles", "c"), None),
     ("1 triangles   PyOpenGL VBO upload+draw / module", ("triangles", "py_vbo"), ("triangles", "module"), None),
@@ -41,6 +44,7 @@ RATIOS = [
     ("3 spheres     module / C", ("spheres", "module"), ("spheres", "c"), None),
     ("3 spheres     PyOpenGL / module", ("spheres", "py"), ("spheres", "module"), None),
     ("4 picking     module / C", ("picking", "module"), ("picking", "c"), (1.2, "max")),
+    ("4 picking     module's calls alone / C", ("picking_calls", "module"), ("picking", "c"), None),
     ("4 picking     PyOpenGL / module", ("picking", "py"), ("picking", "module"), None),
     ("5 read-back   module / C", ("readback", "module"), ("readback", "c"), None),
     ("5 read-back   PyOpenGL / module", ("readback", "py"), ("readback", "module"), None),
