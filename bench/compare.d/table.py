@@ -114,7 +114,8 @@ def main():
     counts = sorted({len(v[0]) for v in samples.values()})
     rounds = len({k[0] for k in samples})
     print("Medians in milliseconds, wall clock | processor time of the whole process "
-          "(%d rounds of %s repetitions)." % (rounds, "/".join(map(str, counts))))
+          "(%d round%s, %s repetition%s each)." % (rounds, "" if rounds == 1 else "s", "/".join(map(str, counts)),
+                                                   "" if counts == [1] else "s"))
     print()
     print("%-38s %15s %15s %15s" % ("workload", *COLUMNS))
     for label, cells in FIGURES:
