@@ -1,6 +1,10 @@
-// The builtin functions: print, len, str, int, float and the mathematics.
-// A script may shadow any of them with a global or local of the same name.
+// The builtin functions: print, len, str, int, float, the mathematics and
+// the two clocks. A script may shadow any of them with a global or local of
+// the same name.
+#include <time.h>
+
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
@@ -93,6 +97,21 @@ void Math2(Machine& m, const char* name, Variable* args, int, Variable& out) {
     out = F(NumberArg(m, name, args[0]), NumberArg(m, name, args[1]));
 }
 
+// Seconds on the monotonic clock, as a double: the difference of two reads
+// times a stretch of script (bench/compare times its drawing with it).
+void Clock(Machine&, const char*, Variable*, int, Variable& out) {
+    out = std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+// Processor seconds the whole process has used, every thread (OpenGL's
+// rasteriser threads too): a measure that another program's load on the
+// machine hardly moves.
+void CpuClock(Machine&, const char*, Variable*, int, Variable& out) {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    out = static_cast<double>(t.tv_sec) + t.tv_nsec / 1e9;
+}
+
 double Sin(double x) { return std::sin(x); }
 double Cos(double x) { return std::cos(x); }
 double Tan(double x) { return std::tan(x); }
@@ -171,6 +190,8 @@ const Builtin kBuiltins[] = {
     {"floor", 1, 1, Math1<Floor>},
     {"atan2", 2, 2, Math2<Atan2>},
     {"pow", 2, 2, Math2<Pow>},
+    {"clock", 0, 0, Clock},
+    {"cpuclock", 0, 0, CpuClock},
 };
 const int kBuiltinCount = sizeof kBuiltins / sizeof kBuiltins[0];
 

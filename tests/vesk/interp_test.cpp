@@ -2,6 +2,9 @@
 // arithmetic, short-circuits, scopes, recursion and its limit, element and
 // member places, aliasing, reference counting, try/catch, syntax errors and
 // Processor::RunFunction on function text.
+#include <time.h>
+
+#include <chrono>
 #include <climits>
 #include <cmath>
 
@@ -216,6 +219,26 @@ TEST(Interp, ScopesOfFunctions) {
     EXPECT_EQ(s.Run("x = pow(1);"), "1: error 7: pow() takes 2 arguments, 1 was given\n");
     EXPECT_EQ(s.Run("function len(x) { return 42; } print(len([1]), sqrt(4)); q = sqrt; print(q(9), q);"),
               "42 2\n3 <function sqrt>\n") << "a global shadows a builtin";
+    auto seconds = [] {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+    };
+    double before = seconds();
+    s.Run("t = clock();");
+    double after = seconds();
+    Variable* t = s.interp.Global("t");
+    EXPECT_TRUE(t && t->type == VT_DOUBLE && before <= t->GetDoubleNumb() && t->GetDoubleNumb() <= after)
+        << "clock() is the monotonic clock in seconds, as a double";
+    auto cpuSeconds = [] {
+        timespec c{};
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &c);
+        return static_cast<double>(c.tv_sec) + c.tv_nsec / 1e9;
+    };
+    before = cpuSeconds();
+    s.Run("c = cpuclock();");
+    after = cpuSeconds();
+    Variable* c = s.interp.Global("c");
+    EXPECT_TRUE(c && c->type == VT_DOUBLE && before <= c->GetDoubleNumb() && c->GetDoubleNumb() <= after)
+        << "cpuclock() is the process's processor time in seconds, as a double";
 }
 
 TEST(Interp, RecursionAndTheDepthLimit) {
