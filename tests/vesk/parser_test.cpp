@@ -414,7 +414,11 @@ TEST(Syntax, HugeInputsParse) {
     ASSERT_TRUE(result);
     EXPECT_EQ(result.tree->Root()->count, count);
     std::string names;
-    for (int i = 0; i < 20000; ++i) names += "a" + std::to_string(i) + ", ";
+    for (int i = 0; i < 20000; ++i) {
+        names += "a";
+        names += std::to_string(i);
+        names += ", ";
+    }
     EXPECT_TRUE(ParseScript("function f(" + names + "z) { }"));
     EXPECT_TRUE(ParseScript("x = [" + Repeat("1, ", 1 << 18) + "0];"));
 }
