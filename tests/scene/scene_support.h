@@ -18,9 +18,11 @@ inline OglContext* Native(Variable& gl) { return static_cast<OglContext*>(gl.dat
 inline bool True(const Variable& v) { return v.type == VT_BOOL && v.data.i != 0; }
 inline bool False(const Variable& v) { return v.type == VT_BOOL && v.data.i == 0; }
 
+using Texts = std::vector<std::pair<int, std::string>>;
+
 // Errors raised since the last take, as (number, text) pairs.
-inline std::vector<std::pair<int, std::string>> ErrorsWithText(Harness& h) {
-    std::vector<std::pair<int, std::string>> out;
+inline Texts ErrorsWithText(Harness& h) {
+    Texts out;
     for (const auto& e : h.TakeErrors()) out.emplace_back(e.number, e.text);
     return out;
 }
@@ -33,34 +35,10 @@ inline void DropNative(Variable& object) {
     delete native;
 }
 
-inline std::vector<float> Floats(GLenum name, int n) {
-    std::vector<float> v(n);
-    glGetFloatv(name, v.data());
-    return v;
-}
-
-inline std::vector<float> Light(GLenum name, int n) {
-    std::vector<float> v(n);
-    glGetLightfv(GL_LIGHT0, name, v.data());
-    return v;
-}
-
 inline std::vector<double> ModelView() {
     std::vector<double> m(16);
     glGetDoublev(GL_MODELVIEW_MATRIX, m.data());
     return m;
-}
-
-inline std::vector<double> Projection() {
-    std::vector<double> m(16);
-    glGetDoublev(GL_PROJECTION_MATRIX, m.data());
-    return m;
-}
-
-inline GLint Integer(GLenum name) {
-    GLint v = 0;
-    glGetIntegerv(name, &v);
-    return v;
 }
 
 // A register that refers to a value, the way the host passes "refer object"
@@ -69,5 +47,13 @@ inline void Refer(VarRegister& reg, Variable& v) {
     reg.isRef = 1;
     reg.ref = &v;
 }
+
+// A context on a 640 x 480 offscreen device, opened on request.
+struct Opened {
+    Harness h;
+    Variable gl = h.New("VOpenGL");
+    Variable dc = h.New("MDC", {Int(640), Int(480)});
+    void Open() { h.Call(gl, "Open", {dc}); }
+};
 
 }  // namespace scene_test
