@@ -16,6 +16,7 @@ namespace {
 
 struct Device : VeskAss {
     platform::DeviceHandle handle = 0;
+    bool window = false;
     ~Device() override { platform::DestroyDevice(handle); }
 };
 
@@ -24,13 +25,15 @@ Device* DeviceOf(VarRegister* args, int count) {
     return o ? dynamic_cast<Device*>(o->GetAss()) : nullptr;
 }
 
-void Open(VarRegister* args, int count, Processor* p, platform::DeviceHandle handle) {
+void Open(VarRegister* args, int count, Processor* p, platform::DeviceHandle handle,
+          bool window) {
     if (!handle) {
         Error(VE_DEVICE, std::string("cannot make the device: ") + platform::LastErrorText());
         return;
     }
     auto* d = new Device;
     d->handle = handle;
+    d->window = window;
     if (!d->Join(&SelfOf(args, count), p)) delete d;
 }
 
@@ -45,14 +48,14 @@ bool SidesFit(long w, long h) {
 
 void NewOffscreen(VarRegister*, VarRegister* args, int count, Processor* p) {
     long w = Side(args, 0), h = Side(args, 1);
-    if (SidesFit(w, h)) Open(args, count, p, platform::CreateBitmapDevice(static_cast<int>(w), static_cast<int>(h)));
+    if (SidesFit(w, h)) Open(args, count, p, platform::CreateBitmapDevice(static_cast<int>(w), static_cast<int>(h)), false);
 }
 
 void NewWindow(VarRegister*, VarRegister* args, int count, Processor* p) {
     long w = Side(args, 0), h = Side(args, 1);
     std::string title(StringOf(ArgOf(args, 2)));
     if (SidesFit(w, h))
-        Open(args, count, p, platform::CreateWindowDevice(static_cast<int>(w), static_cast<int>(h), title.c_str()));
+        Open(args, count, p, platform::CreateWindowDevice(static_cast<int>(w), static_cast<int>(h), title.c_str()), true);
 }
 
 void Delete(VarRegister*, VarRegister* args, int count, Processor*) {
@@ -153,7 +156,10 @@ void WaitEvent(VarRegister* result, VarRegister* args, int count, Processor*) {
     Device* d = DeviceOf(args, count);
     platform::Event e;
     bool got = d && platform::WaitEvent(d->handle, &e);
-    if (d && !got) Error(VE_DEVICE, "WaitEvent: only a window device has events");
+    // A window whose X window went away (closed by another program) says so.
+    if (d && !got)
+        Error(VE_DEVICE, d->window ? std::string("WaitEvent: ") + platform::LastErrorText()
+                                   : std::string("WaitEvent: only a window device has events"));
     Deliver(result, got, e);
 }
 
