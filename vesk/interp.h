@@ -65,8 +65,10 @@ class Machine;
 //   call that was running (function text takes its caller's line).
 // - Objects are freed, and their destructor rows run, when the last
 //   reference goes: temporaries with their statement, locals when their call
-//   returns or unwinds, globals when they are cleared. Reference cycles
-//   (a vector holding itself) are not collected.
+//   returns or unwinds, globals when they are cleared. Objects kept alive
+//   only by a reference cycle (a vector holding itself) go at the next
+//   collection: between statements once the live containers have doubled
+//   in number, and when the script ends.
 // - Limits: kMaxScriptDepth nested script calls, and never closer than a
 //   margin to the end of the thread's stack (error 13 either way); the
 //   parser bounds the nesting of one script or function text.
