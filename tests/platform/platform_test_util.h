@@ -7,6 +7,7 @@
 
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/platform.h"
@@ -15,11 +16,9 @@ namespace platform_test {
 
 using namespace platform;
 
-// The flag sets the module's bitmap and window opens send.
-constexpr uint32_t kBitmapFlags = PFD_DRAW_TO_BITMAP | PFD_SUPPORT_GDI | PFD_SUPPORT_OPENGL |
-                                  PFD_SWAP_COPY;  // 0x438
-constexpr uint32_t kWindowFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_SWAP_COPY |
-                                  PFD_GENERIC_FORMAT;  // 0x464
+// The flag sets the module's bitmap (0x438) and window (0x464) opens send.
+constexpr uint32_t kBitmapFlags = PFD_DRAW_TO_BITMAP | PFD_SUPPORT_GDI | PFD_SUPPORT_OPENGL | PFD_SWAP_COPY;
+constexpr uint32_t kWindowFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_SWAP_COPY | PFD_GENERIC_FORMAT;
 
 inline PixelFormatRequest Request(uint32_t flags) {
     PixelFormatRequest request;
@@ -33,15 +32,12 @@ struct Rgb {
     int r, g, b;
     bool operator==(const Rgb&) const = default;
 };
-inline void PrintTo(const Rgb& c, std::ostream* out) {
-    *out << "(" << c.r << ", " << c.g << ", " << c.b << ")";
-}
+inline void PrintTo(const Rgb& c, std::ostream* out) { *out << "(" << c.r << ", " << c.g << ", " << c.b << ")"; }
+const Rgb kRed{255, 0, 0}, kGreen{0, 255, 0}, kBlue{0, 0, 255};
 
 using Pixels = std::vector<unsigned char>;
 
-inline Rgb At(const Pixels& rgb, size_t pixel) {
-    return {rgb[3 * pixel], rgb[3 * pixel + 1], rgb[3 * pixel + 2]};
-}
+inline Rgb At(const Pixels& rgb, size_t pixel) { return {rgb[3 * pixel], rgb[3 * pixel + 1], rgb[3 * pixel + 2]}; }
 
 // Exactly w * h * 3 bytes, so that a padded row overflows under the sanitizer.
 inline Pixels Read(DeviceHandle device, int x, int y, int w, int h) {
@@ -50,43 +46,28 @@ inline Pixels Read(DeviceHandle device, int x, int y, int w, int h) {
     return rgb;
 }
 
-inline void Clear(int r, int g, int b) {
-    glClearColor(r / 255.0f, g / 255.0f, b / 255.0f, 1);
+inline void Clear(Rgb c) {
+    glClearColor(c.r / 255.0f, c.g / 255.0f, c.b / 255.0f, 1);
     glClear(GL_COLOR_BUFFER_BIT);
     glFinish();
 }
 
-// Clears to the background and fills the lower-left quarter of a w x h
-// viewport with the foreground, in immediate mode.
+// Clears a w x h device to the background and its lower-left quarter to the
+// foreground: a picture that shows whether rows come lowest first.
 inline void PaintQuadrant(int w, int h, Rgb background, Rgb foreground) {
-    glViewport(0, 0, w, h);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    Clear(background.r, background.g, background.b);
-    glColor3ub(GLubyte(foreground.r), GLubyte(foreground.g), GLubyte(foreground.b));
-    glBegin(GL_QUADS);
-    glVertex2f(-1, -1);
-    glVertex2f(0, -1);
-    glVertex2f(0, 0);
-    glVertex2f(-1, 0);
-    glEnd();
-    glFinish();
+    Clear(background);
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(0, 0, w / 2, h / 2);
+    Clear(foreground);
+    glDisable(GL_SCISSOR_TEST);
 }
 
-// The picture PaintQuadrant makes, read lowest row first; pixels on the
-// quarter's edges are not judged.
-inline void ExpectQuadrantPicture(const Pixels& rgb, int w, int h, Rgb background,
-                                  Rgb foreground) {
+inline void ExpectQuadrantPicture(const Pixels& rgb, int w, int h, Rgb background, Rgb foreground) {
     int wrong = 0;
     for (int row = 0; row < h; ++row)
-        for (int col = 0; col < w; ++col) {
-            bool inside = col < w / 2 - 1 && row < h / 2 - 1;
-            bool outside = col > w / 2 + 1 || row > h / 2 + 1;
-            Rgb got = At(rgb, size_t(row) * size_t(w) + size_t(col));
-            if ((inside && got != foreground) || (outside && got != background)) ++wrong;
-        }
+        for (int col = 0; col < w; ++col)
+            wrong += At(rgb, size_t(row) * size_t(w) + size_t(col)) !=
+                     (col < w / 2 && row < h / 2 ? foreground : background);
     EXPECT_EQ(wrong, 0) << "pixels off the picture; lowest row: " << ::testing::PrintToString(At(rgb, 0));
 }
 
@@ -117,6 +98,10 @@ protected:
     std::vector<DeviceHandle> devices;
     std::vector<ContextHandle> contexts;
 };
+
+inline void ExpectCurrent(DeviceHandle device, ContextHandle context) {
+    EXPECT_EQ(std::make_pair(CurrentDevice(), CurrentContext()), std::make_pair(device, context));
+}
 
 // The last failure has a code and its text says `words`.
 inline void ExpectError(const std::string& words) {

@@ -1,6 +1,7 @@
-// The interpreter: evaluation order and precedence, integer and double
-// arithmetic, short-circuits, scopes, recursion and its limit, element and
-// member places, aliasing, reference counting, try/catch, syntax errors and
+// The interpreter: what each operator and builtin gives (kind and value,
+// promotion included) and the errors they raise, the direct arithmetic
+// against the host's, scopes, recursion and its limit, element and member
+// places, aliasing, reference counting, error order under try/catch and
 // Processor::RunFunction on function text.
 #include <time.h>
 
@@ -16,7 +17,8 @@
 
 namespace {
 
-// A host class whose destructor row counts its runs.
+// A host class whose destructor row counts its runs, and one whose
+// destructor row also reports an error.
 int destroyed = 0;
 struct CountedNative : VeskAss {};
 
@@ -29,7 +31,6 @@ void DeleteCounted(VarRegister*, VarRegister* args, int count, Processor*) {
     a->BreakJoint();
     delete a;
 }
-// A host class whose destructor row reports an error.
 void DeleteNoisy(VarRegister*, VarRegister* args, int count, Processor*) {
     DeleteCounted(nullptr, args, count, nullptr);
     vesk::Error(vesk::VE_UNSUPPORTED, "noisy goes");
@@ -70,40 +71,19 @@ public:
         return v ? vesk::KindName(*v) + " " + vesk::Format(*v) : "undefined";
     }
 
+    // What "r = expr;" gives: r as Typed, or the errors it raised.
+    std::string Value(const std::string& expr) {
+        std::string printed = Run("r = " + expr + ";");
+        return printed.empty() ? Typed("r") : printed;
+    }
+
     Harness h;
     vesk::Interpreter interp;
     std::string out;
 };
 
-TEST(Interp, PrecedenceAndAssociativityAsEvaluated) {
+TEST(Interp, OperatorsAndBuiltinsGiveTheirKindAndValue) {
     Script s;
-    EXPECT_EQ(s.Run("print(1 + 2 * 3, (1 + 2) * 3, 10 - 4 - 3, 100 / 10 / 5, 2 * 3 % 4, 2 + 3 * 4 - 6 / 2);"),
-              "7 9 3 2 2 11\n");
-    EXPECT_EQ(s.Run("print(1 | 2 ^ 3 & 1, 1 << 2 + 1, 8 >> 1 + 1, -2 * -3, 5 - -3, -2 - 3);"), "3 8 2 6 8 -5\n");
-    EXPECT_EQ(s.Run("print(!1 == false, 1 < 2 == true, 1 + 2 < 4, 1 || 0 && 0, !(1 && 0), 7 - 2 - 1 == 4);"),
-              "true true true true true true\n");
-    EXPECT_EQ(s.Run("v = [[1, 2], [3, [4, 5]]]; print(v[1][1][0] * 2 + -v[0][1]);"), "6\n");
-    EXPECT_EQ(s.Run("m = new Matrix(2, 2); m->SetIdentity(); print((m * 3)[1][1], m->Inverse()->Rows());"),
-              "3 2\n");
-}
-
-TEST(Interp, IntegersDoublesAndBytes) {
-    Script s;
-    EXPECT_EQ(s.Run("a = 7 / 2; b = 7 / 2.0; c = 2147483647 + 1; d = -2147483648 - 1; e = 65536 * 65536;"
-                    "f = 7 % -3; g = -7 / 2; h = 1 + 2.5; i = 3 * 1.0; j = -(-2147483648); k = 1e3;"),
-              "");
-    EXPECT_EQ(s.Typed("a"), "integer 3");
-    EXPECT_EQ(s.Typed("b"), "double 3.5");
-    EXPECT_EQ(s.Typed("c"), "integer -2147483648");
-    EXPECT_EQ(s.Typed("d"), "integer 2147483647");
-    EXPECT_EQ(s.Typed("e"), "integer 0");
-    EXPECT_EQ(s.Typed("f"), "integer 1");
-    EXPECT_EQ(s.Typed("g"), "integer -3");
-    EXPECT_EQ(s.Typed("h"), "double 3.5");
-    EXPECT_EQ(s.Typed("i"), "double 3");
-    EXPECT_EQ(s.Typed("j"), "integer -2147483648");
-    EXPECT_EQ(s.Typed("k"), "double 1000");
-
     Variable b200, b100;
     b200.type = b100.type = VT_BYTE;
     b200.data.i = 200;
@@ -111,17 +91,73 @@ TEST(Interp, IntegersDoublesAndBytes) {
     s.interp.SetGlobal("x", b200);
     s.interp.SetGlobal("y", b100);
     s.interp.SetGlobal("f", Flt(1.5f));
-    EXPECT_EQ(s.Run("p = x + y; q = x * 2; r = -x; t = ~x; u = x << 1; w = f + 1; z = f + 0.25; n = ~-1;"), "");
-    EXPECT_EQ(s.Typed("p"), "byte 44");
-    EXPECT_EQ(s.Typed("q"), "integer 400");
-    EXPECT_EQ(s.Typed("r"), "integer -200");
-    EXPECT_EQ(s.Typed("t"), "byte 55");
-    EXPECT_EQ(s.Typed("u"), "integer 400");
-    EXPECT_EQ(s.Typed("w"), "float 2.5");
-    EXPECT_EQ(s.Typed("z"), "double 1.75");
-    EXPECT_EQ(s.Typed("n"), "integer 0");
-    EXPECT_EQ(s.Run("print(1 << 33, -8 >> 1, 1 << 31, 5 / 0.5, 0.5 % 0.25, 3 == 3.0, 2 < 2.5);"),
-              "2 -4 -2147483648 10 0 true true\n");
+    ASSERT_EQ(s.Run("function boom() { return 1 / 0; } v = [1]; w = v;"), "");
+    const std::string needNumbers = " (only numbers with numbers, strings with strings)\n";
+    const struct {
+        std::string expr, want;
+    } cases[] = {
+        // Integers wrap at 32 bits and divide toward zero; a double makes a double.
+        {"7 / 2", "integer 3"},          {"7 / 2.0", "double 3.5"},      {"2147483647 + 1", "integer -2147483648"},
+        {"-7 / 2", "integer -3"},        {"7 % -3", "integer 1"},        {"-(-2147483648)", "integer -2147483648"},
+        {"3 * 1.0", "double 3"},         {"0.5 % 0.25", "double 0"},     {"65536 * 65536", "integer 0"},
+        // Bytes (x 200, y 100) and floats (f 1.5): byte < int < float < double.
+        {"x + y", "byte 44"},            {"x * 2", "integer 400"},       {"x + f", "float 201.5"},
+        {"f + 1", "float 2.5"},          {"f + 0.25", "double 1.75"},    {"-x", "integer -200"},
+        {"~x", "byte 55"},               {"x << 1", "integer 400"},      {"~-1", "integer 0"},
+        // Bitwise operators; shifts take the count modulo 32 and >> keeps the sign.
+        {"[6 & 3, 6 | 3, 6 ^ 3, 1 << 33, -8 >> 1, 1 << 31]", "vector [2, 7, 5, 2, -4, -2147483648]"},
+        // Numbers compare by value, strings by their bytes, the rest by identity.
+        {"[3 == 3.0, 2 < 2.5, -0.0 == 0, 1 == \"1\", 0 == false, null == null]",
+         "vector [true, true, true, false, false, true]"},
+        {"[\"abc\" < \"abd\", \"b\" > \"abc\", \"a\" <= \"a\", \"a\" >= \"b\", \"x\" != \"x\", \"\\xff\" > \"a\"]",
+         "vector [true, true, true, false, false, true]"},
+        {"[v == w, v == [1], !\"\", !v]", "vector [true, false, true, false]"},
+        {"1 + \"x\" + 2.5", "string 1x2.5"},
+        // && and || stop early and give booleans.
+        {"0 && boom()", "boolean false"}, {"1 || boom()", "boolean true"}, {"1 && 2", "boolean true"},
+        {"0 || \"\"", "boolean false"},   {"null || [0]", "boolean true"},
+        {"1 && boom()", "1: error 10: division by zero\n"},
+        // Operands of the wrong kind.
+        {"[1] < [2]", "1: error 4: cannot compare a vector with a vector by <" + needNumbers},
+        {"1 < \"2\"", "1: error 4: cannot compare an integer with a string by <" + needNumbers},
+        {"1.5 << 1", "1: error 4: cannot shift a double by an integer (shifts need integers)\n"},
+        {"-\"a\"", "1: error 4: cannot negate a string (- needs a number)\n"},
+        {"~1.0", "1: error 4: cannot complement a double (~ needs an integer)\n"},
+        {"[1] + 1", "1: error 4: cannot add a vector and an integer\n"},
+        {"f | 1", "1: error 4: cannot combine with | a float and an integer: bitwise operators need integers\n"},
+        {"argv(1)", "1: error 4: cannot call a vector (only functions can be called)\n"},
+        // Builtins.
+        {"argv", "vector []"},
+        {"[sin(0), cos(0), floor(-1.5), pow(2, 10), atan2(0, 1), abs(-7), abs(-2.5), tan(0)]",
+         "vector [0, 1, -2, 1024, 0, 7, 2.5, 0]"},
+        {"[int(\" 42 \"), int(-3.9), int(1e20), int(-1e20), float(2), float(\"0.5\"), str(1.5) + \"!\"]",
+         "vector [42, -3, 2147483647, -2147483648, 2, 0.5, 1.5!]"},
+        {"int(\"12abc\")", "1: error 4: int(): \"12abc\" is not a number\n"},
+        {"len(3)", "1: error 4: len() of an integer: only vectors, strings and data blocks have a length\n"},
+        {"sqrt(\"4\")", "1: error 4: sqrt(): the argument must be a number, not a string\n"},
+        {"pow(1)", "1: error 7: pow() takes 2 arguments, 1 was given\n"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(s.Value(c.expr), c.want) << c.expr;
+
+    // clock() is the monotonic clock and cpuclock() the process's processor
+    // time, in seconds, as doubles.
+    auto processor = [] {
+        timespec c{};
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &c);
+        return static_cast<double>(c.tv_sec) + c.tv_nsec / 1e9;
+    };
+    auto monotonic = [] {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+    };
+    const std::pair<const char*, double (*)()> clocks[] = {{"clock()", monotonic}, {"cpuclock()", processor}};
+    for (const auto& [call, now] : clocks) {
+        double before = now();
+        s.Run(std::string("t = ") + call + ";");
+        double after = now();
+        Variable* t = s.interp.Global("t");
+        ASSERT_TRUE(t && t->type == VT_DOUBLE) << call;
+        EXPECT_TRUE(before <= t->GetDoubleNumb() && t->GetDoubleNumb() <= after) << call;
+    }
 }
 
 // Integers and doubles take the interpreter's direct path; every result must
@@ -156,38 +192,6 @@ TEST(Interp, DirectArithmeticAgreesWithTheHost) {
     }
 }
 
-TEST(Interp, ComparisonsAndUnaryOperators) {
-    Script s;
-    EXPECT_EQ(s.Run("print(\"abc\" < \"abd\", \"b\" > \"abc\", \"a\" <= \"a\", \"a\" >= \"b\", \"x\" == \"x\", "
-                    "\"x\" != \"x\", \"\\xff\" > \"a\");"),
-              "true true true false true false true\n");
-    EXPECT_EQ(s.Run("v = [1]; w = v; print(v == w, v == [1], null == null, 1 == \"1\", 0 == false, !\"\", !v);"),
-              "true false true false false true false\n");
-    EXPECT_EQ(s.Run("x = [1] < [2];"),
-              "1: error 4: cannot compare a vector with a vector by < (only numbers with numbers, strings with "
-              "strings)\n");
-    EXPECT_EQ(s.Run("x = 1 < \"2\";").substr(0, 39), "1: error 4: cannot compare an integer w");
-    EXPECT_EQ(s.Run("x = 1.5 << 1;"), "1: error 4: cannot shift a double by an integer (shifts need integers)\n");
-    EXPECT_EQ(s.Run("x = -\"a\";"), "1: error 4: cannot negate a string (- needs a number)\n");
-    EXPECT_EQ(s.Run("x = ~1.0;"), "1: error 4: cannot complement a double (~ needs an integer)\n");
-    EXPECT_EQ(s.Run("x = [1] + 1;").substr(0, 30), "1: error 4: cannot add a vecto");
-    EXPECT_EQ(s.Run("print(\"frame\" + 7 + \".png\", 1 + \"x\", -0.0 == 0);"), "frame7.png 1x true\n");
-}
-
-TEST(Interp, AndOrShortCircuitAndGiveBooleans) {
-    Script s;
-    EXPECT_EQ(s.Run("function boom() { return 1 / 0; }\n"
-                    "a = 0 && boom(); b = 1 || boom(); c = 1 && 2; d = 0 || \"\"; e = null || [0];"),
-              "");
-    EXPECT_EQ(s.Typed("a"), "boolean false");
-    EXPECT_EQ(s.Typed("b"), "boolean true");
-    EXPECT_EQ(s.Typed("c"), "boolean true");
-    EXPECT_EQ(s.Typed("d"), "boolean false");
-    EXPECT_EQ(s.Typed("e"), "boolean true");
-    EXPECT_EQ(s.Run("f = 1 && boom();"), "1: error 10: division by zero\n") << "boom does fail when called";
-    EXPECT_EQ(s.Run("if (0 && undefinedName) print(1); else print(2);"), "2\n");
-}
-
 TEST(Interp, ScopesOfFunctions) {
     Script s;
     EXPECT_EQ(s.Run("g = 10;\n"
@@ -206,65 +210,29 @@ TEST(Interp, ScopesOfFunctions) {
               "7\n3: error 3: name 'inner' is not defined\n");
     EXPECT_EQ(s.Run("function two(a, b) { return a; }\ntwo(1);"),
               "2: error 7: two() takes 2 arguments, 1 was given\n");
-    EXPECT_EQ(s.Run("x = 5; x(1);"), "1: error 4: cannot call an integer (only functions can be called)\n");
-    EXPECT_EQ(s.Run("print(sin(0), cos(0), floor(-1.5), pow(2, 10), atan2(0, 1), abs(-7), abs(-2.5), tan(0));"),
-              "0 1 -2 1024 0 7 2.5 0\n");
-    EXPECT_EQ(s.Run("print(int(\" 42 \"), int(-3.9), int(1e20), int(-1e20), float(2), float(\"0.5\"), str(1.5) + \"!\");"),
-              "42 -3 2147483647 -2147483648 2 0.5 1.5!\n");
-    EXPECT_EQ(s.Typed("argv"), "vector []");
-    EXPECT_EQ(s.Run("x = int(\"12abc\");"), "1: error 4: int(): \"12abc\" is not a number\n");
-    EXPECT_EQ(s.Run("x = len(3);"),
-              "1: error 4: len() of an integer: only vectors, strings and data blocks have a length\n");
-    EXPECT_EQ(s.Run("x = sqrt(\"4\");"), "1: error 4: sqrt(): the argument must be a number, not a string\n");
-    EXPECT_EQ(s.Run("x = pow(1);"), "1: error 7: pow() takes 2 arguments, 1 was given\n");
     EXPECT_EQ(s.Run("function len(x) { return 42; } print(len([1]), sqrt(4)); q = sqrt; print(q(9), q);"),
               "42 2\n3 <function sqrt>\n") << "a global shadows a builtin";
-    auto seconds = [] {
-        return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-    };
-    double before = seconds();
-    s.Run("t = clock();");
-    double after = seconds();
-    Variable* t = s.interp.Global("t");
-    EXPECT_TRUE(t && t->type == VT_DOUBLE && before <= t->GetDoubleNumb() && t->GetDoubleNumb() <= after)
-        << "clock() is the monotonic clock in seconds, as a double";
-    auto cpuSeconds = [] {
-        timespec c{};
-        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &c);
-        return static_cast<double>(c.tv_sec) + c.tv_nsec / 1e9;
-    };
-    before = cpuSeconds();
-    s.Run("c = cpuclock();");
-    after = cpuSeconds();
-    Variable* c = s.interp.Global("c");
-    EXPECT_TRUE(c && c->type == VT_DOUBLE && before <= c->GetDoubleNumb() && c->GetDoubleNumb() <= after)
-        << "cpuclock() is the process's processor time in seconds, as a double";
 }
 
 TEST(Interp, RecursionAndTheDepthLimit) {
     Script s;
-    EXPECT_EQ(s.Run("function fact(n) { if (n <= 1) return 1; return n * fact(n - 1); }\n"
-                    "function fib(n) { if (n < 2) return n; return fib(n - 1) + fib(n - 2); }\n"
-                    "print(fact(12), fib(20));"),
-              "479001600 6765\n");
-    std::string deep, limit, after;
+    std::string deep, limit, after, small;
     ASSERT_TRUE(vesk::RunWithLargeStack(vesk::kScriptStackBytes, [&] {
         deep = s.Run("function d(n) { if (n == 0) return 0; return 1 + d(n - 1); }\nprint(d(999));");
         limit = s.Run("function down(n) {\n  return down(n + 1);\n}\ndown(0);");
         after = s.Run("try { down(0); } catch (e) { print(e[0][0]); }\nprint(d(10));");
     }));
+    EXPECT_EQ(deep, "999\n");
+    EXPECT_EQ(limit, "2: error 13: calls nested too deeply (1000 script calls in progress)\n");
+    EXPECT_EQ(after, "13\n10\n") << "the depth is back to zero after unwinding";
     // On a small stack the stack runs out before the call count does.
     std::string nested = "wide(n + 1)";
     for (int i = 0; i < 100; i++) nested = "(1 + " + nested + ")";
-    std::string small;
     ASSERT_TRUE(vesk::RunWithLargeStack(4u << 20, [&] {
         small = s.Run("function wide(n) { return " + nested + "; }\nwide(0);");
     }));
     EXPECT_EQ(small.substr(0, 38), "1: error 13: calls nested too deeply (") << small;
     EXPECT_LT(std::stoi(small.substr(38)), 1000) << small;
-    EXPECT_EQ(deep, "999\n");
-    EXPECT_EQ(limit, "2: error 13: calls nested too deeply (1000 script calls in progress)\n");
-    EXPECT_EQ(after, "13\n10\n") << "the depth is back to zero after unwinding";
 
     s.interp.SetStepLimit(1000);
     EXPECT_EQ(s.Run("n = 0;\nwhile (true) { n += 1; }"), "2: error 12: the script ran more than 1000 statements\n");
@@ -283,24 +251,23 @@ TEST(Interp, ElementAndMemberPlaces) {
               "[[0, 0, 0], [1, 0, -1], [0, 1, -2]] [[6, 2], [20, 4]] [POINT3(5, 2, 0)] [7, 0]\n");
     EXPECT_EQ(s.Run("v = [1, 2];\nv[2] = 3;"), "2: error 11: index 2 is outside the vector of 2 elements\n");
     EXPECT_EQ(s.Run("p = new POINT3(); p[0] = 1;").substr(0, 49), "1: error 77: element access on a value that has n");
-    EXPECT_EQ(s.Run("p = new POINT3(); p.w = 1;"), "1: error 9: a POINT3 object has no member 'w'\n");
     EXPECT_EQ(s.Run("x = [1][\"0\"];"), "1: error 4: an index must be a number, not a string\n");
-    EXPECT_EQ(s.Run("t = \"abc\"; print(t[0], t[2], len(t)); t[0] = 65;"),
-              "97 99 3\n1: error 4: a string cannot be changed in place; make a new one (s + \"...\")\n");
+    EXPECT_EQ(s.Run("t = \"abc\"; t[0] = 65;"),
+              "1: error 4: a string cannot be changed in place; make a new one (s + \"...\")\n");
     EXPECT_EQ(s.Run("print(\"ab\"[2]);"), "1: error 11: index 2 is outside the string of 2 bytes\n");
     EXPECT_EQ(s.Run("d = new MBmp(2, 2)->GetDIBits(); d[1] = 300; d[2] = -1; print(d, len(d), d[0], d[1], d[2]);"
                     "d[12] = 0;"),
               "<data 12 bytes> 12 0 44 255\n1: error 11: index 12 is outside the data block of 12 bytes\n");
-    EXPECT_EQ(s.Run("p = new POINT3(1, 2, 3);\nq = p;\nq.z = 9;\nprint(p.z);"), "9\n");
 }
 
-TEST(Interp, SharedVectorsAndCopiedNumbers) {
+TEST(Interp, SharedVectorsAndObjectsCopiedNumbers) {
     Script s;
     EXPECT_EQ(s.Run("a = [1, 2]; b = a; b[0] = 9; c = [a, a]; c[1][1] = 7;\n"
                     "function set(v) { v[0] = \"x\"; v->Add(3); }\nset(a);\n"
                     "x = 1; y = x; y += 1; d = 1.5; e = d; e += 1; s = \"s\"; t = s; t += \"!\";\n"
-                    "print(a, b == a, c, x, d, s, t);"),
-              "[x, 7, 3] true [[x, 7, 3], [x, 7, 3]] 1 1.5 s s!\n");
+                    "p = new POINT3(1, 2, 3); q = p; q.z = 9;\n"
+                    "print(a, b == a, c, x, d, s, t, p.z);"),
+              "[x, 7, 3] true [[x, 7, 3], [x, 7, 3]] 1 1.5 s s! 9\n");
 }
 
 TEST(Interp, DestructorRowsRunOnceWhenTheLastReferenceGoes) {
@@ -327,26 +294,12 @@ TEST(Interp, DestructorRowsRunOnceWhenTheLastReferenceGoes) {
     s.Run("p = new Counted(); q = [p, p, [p]];");
     EXPECT_EQ(s.interp.ClearGlobals().size(), 0u);
     EXPECT_EQ(destroyed, 107) << "globals go when cleared: k and the one p, once";
-    // A module object dropped in a loop: its colour never leaks into the next.
-    EXPECT_EQ(s.Run("for (i = 0; i < 1000; i += 1) { c = new OglColor(i, 0, 0, 1); c *= 2; d = c * 0.5; }"
-                    "print(c->GetRed(), d->GetRed());"),
-              "1998 999\n");
 }
 
-TEST(Interp, TryCatchGivesTheErrorsInOrder) {
+TEST(Interp, ErrorsComeInOrderWithTheirLine) {
     Script s;
-    EXPECT_EQ(s.Run("try { x = 1 / 0; y = 2; } catch (e) { print(e, len(e)); }\nprint(y);"),
-              "[[10, ]] 1\n2: error 3: name 'y' is not defined\n");
-    EXPECT_EQ(s.Run("c = new OglColor();\n"
-                    "try { c->SetColor(\"a\", 1, 2, 3); } catch (e) { print(e[0][0]); print(e[0][1]); }"),
-              "6\nOglColor::SetColor: argument 1 must be a number, not a string\n");
-    EXPECT_EQ(s.Run("gl = new VOpenGL();\ntry { gl->BindMDC(new MDC(4, 4)); } catch (e) { print(e); }"),
-              "[[1001, ]]\n");
-    EXPECT_EQ(s.Run("function f(n) { if (n == 0) return 1 / 0; return f(n - 1); }\n"
-                    "try { try { f(3); } catch (inner) { print(\"inner\", inner); x = undefinedName; } }\n"
-                    "catch (outer) { print(\"outer\", outer); }\nprint(f(1));"),
-              "inner [[10, ]]\nouter [[3, name 'undefinedName' is not defined]]\n"
-              "1: error 10: division by zero\n");
+    EXPECT_EQ(s.Run("a = 1;\nprint(a);\n\nb = [1,\n  2,\n  zz];\n"), "1\n4: error 3: name 'zz' is not defined\n")
+        << "the line of the statement that raised it";
     EXPECT_EQ(s.Run("try { x = [new Noisy(), 1 / 0]; } catch (e) { print(e); }"),
               "[[10, ], [18, noisy goes]]\n") << "errors in the order they were raised, unwinding included";
     EXPECT_EQ(s.Run("n = new Noisy();\nn = 0;\nprint(\"after\");"), "2: error 18: noisy goes\n")
@@ -358,52 +311,40 @@ TEST(Interp, TryCatchGivesTheErrorsInOrder) {
     EXPECT_EQ(late[0].message, "noisy goes");
     EXPECT_EQ(s.Run("function g() { try { return 5; } catch (e) { } return 6; } print(g());"
                     "for (i = 0; i < 3; i += 1) { try { if (i == 1) break; } catch (e) { } } print(i);"),
-              "5\n1\n");
+              "5\n1\n") << "return and break leave a try block";
 }
 
-TEST(Interp, ErrorsCarryTheirLineAndSyntaxErrorsTheirColumn) {
-    Script s;
-    EXPECT_EQ(s.Run("a = 1;\nprint(a);\n\nb = [1,\n  2,\n  zz];\n"), "1\n4: error 3: name 'zz' is not defined\n");
-    EXPECT_EQ(s.Run("function f() {\n  return 1 / 0;\n}\nx = 1 +\n  f();"), "2: error 10: division by zero\n");
-    EXPECT_EQ(s.Run("print(1);\ny = (2;"), "2:7: syntax: expected ')' to close '(' at 2:5, found ';'");
-    EXPECT_EQ(s.out, "") << "nothing runs when the script does not parse";
-    EXPECT_EQ(s.Run("x = 1;\n  if (x) { y = 2 }"), "2:18: syntax: expected ';' after assignment, found '}'");
-}
-
-// Matrices a, b with a known product: Look's inverse times Full.
-TEST(Interp, RunFunctionRunsFunctionTextOnMatrices) {
+// Function text run on matrices: Look's inverse times Full, a product whose
+// known value also tells the order of the operands.
+TEST(Interp, RunFunctionRunsFunctionText) {
     Script s;
     Variable fn(VT_FUNCTION, "param FullMatr, LookMatr; return LookMatr->Inverse() * FullMatr;");
-    Variable look = s.h.New("Matrix", {Int(4), Int(4)});
-    Variable full = s.h.New("Matrix", {Int(4), Int(4)});
+    Variable look = s.h.New("Matrix", {Int(4), Int(4)}), full = s.h.New("Matrix", {Int(4), Int(4)});
     const double lookRows[4][4] = {{2, 0, 0, 1}, {0, 4, 0, 0}, {0, 0, 0.5, 0}, {0, 0, 0, 1}};
     const double lookInverse[4][4] = {{0.5, 0, 0, -0.5}, {0, 0.25, 0, 0}, {0, 0, 2, 0}, {0, 0, 0, 1}};
-    for (int r = 0; r < 4; r++)
-        for (int c = 0; c < 4; c++) {
-            look[r][c] = lookRows[r][c];
-            full[r][c] = static_cast<double>(r * 4 + c + 1);
-        }
+    for (int i = 0; i < 16; i++) {
+        look[i / 4][i % 4] = lookRows[i / 4][i % 4];
+        full[i / 4][i % 4] = static_cast<double>(i + 1);
+    }
     for (int round = 0; round < 2; round++) {  // the second call uses the compiled form
         VarRegister args[2], result;
         args[0].isRef = 1;
         args[0].ref = &full;
         args[1].value = look;
-        EXPECT_EQ(s.h.processor.RunFunction(&result, fn, args, 2), 1);
+        ASSERT_EQ(s.h.processor.RunFunction(&result, fn, args, 2), 1);
         EXPECT_TRUE(s.h.Errors().empty());
         Variable& product = *result.designated();
         ASSERT_EQ(vesk::KindName(product), "Matrix object");
-        for (int r = 0; r < 4; r++)
-            for (int c = 0; c < 4; c++) {
-                double want = 0;
-                for (int k = 0; k < 4; k++) want += lookInverse[r][k] * (k * 4 + c + 1);
-                EXPECT_NEAR(product[r][c].GetDoubleNumb(), want, 1e-12) << r << "," << c;
-            }
+        for (int i = 0; i < 16; i++) {
+            double want = 0;
+            for (int k = 0; k < 4; k++) want += lookInverse[i / 4][k] * (k * 4 + i % 4 + 1);
+            EXPECT_NEAR(product[i / 4][i % 4].GetDoubleNumb(), want, 1e-12) << "row " << i / 4 << ", column " << i % 4;
+        }
     }
     VarRegister one[1], result;
     one[0].value = look;
     EXPECT_EQ(s.h.processor.RunFunction(&result, fn, one, 1), 0);
     EXPECT_EQ(s.h.TakeErrors().at(0).message, "the function text takes 2 arguments, 1 was given");
-
     Variable bad(VT_FUNCTION, "param a;\nreturn a +;");
     EXPECT_EQ(s.h.processor.RunFunction(&result, bad, one, 1), 0);
     EXPECT_EQ(s.h.TakeErrors().at(0).message, "in function text at 2:11: expected expression, found ';'");
