@@ -12,10 +12,6 @@ void Scene::SetUp() {
     ASSERT_TRUE(h.Errors().empty());
     native = static_cast<OglContext*>(gl.data.obj->GetAss());
     ASSERT_TRUE(native->IsBound());
-    Reset();
-}
-
-void Scene::Reset() {
     glViewport(0, 0, 640, 480);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
@@ -33,11 +29,19 @@ std::vector<int> Scene::Call(const char* method, std::vector<Variable> args) {
 }
 
 std::vector<int> Scene::Traced(const char* method, std::vector<Variable> args) {
-    gltrace::Clear();
-    gltrace::Start();
-    h.Call(gl, method, std::move(args));
-    gltrace::Stop();
-    return h.Errors();
+    gltrace::Scope trace;
+    return Call(method, std::move(args));
+}
+
+std::vector<int> Scene::TracedRow(const char* signature, std::vector<Variable> args, Variable* result) {
+    std::vector<VarRegister> regs(args.size());
+    for (size_t i = 0; i < args.size(); i++) regs[i].value = args[i];
+    VarRegister out;
+    if (result) out.value = *result;
+    gltrace::Scope trace;
+    std::vector<int> errors = h.CallRow(signature, &out, regs.data(), static_cast<int>(regs.size()));
+    if (result) *result = *out.designated();
+    return errors;
 }
 
 std::array<int, 3> Scene::Pixel(int x, int y) {
@@ -48,24 +52,18 @@ std::array<int, 3> Scene::Pixel(int x, int y) {
     return {rgb[0], rgb[1], rgb[2]};
 }
 
-bool Scene::PixelNear(int x, int y, std::array<int, 3> rgb, int tolerance) {
+void Scene::PixelNear(int x, int y, std::array<int, 3> rgb, int tolerance) {
     std::array<int, 3> got = Pixel(x, y);
     for (int i = 0; i < 3; i++)
         if (std::abs(got[i] - rgb[i]) > tolerance) {
-            ADD_FAILURE() << "pixel (" << x << ", " << y << ") is (" << got[0] << ", " << got[1]
-                          << ", " << got[2] << "), expected (" << rgb[0] << ", " << rgb[1] << ", "
-                          << rgb[2] << ")";
-            return false;
+            ADD_FAILURE() << "pixel (" << x << ", " << y << ") is (" << got[0] << ", " << got[1] << ", "
+                          << got[2] << "), expected (" << rgb[0] << ", " << rgb[1] << ", " << rgb[2] << ")";
+            return;
         }
-    return true;
 }
 
-void Scene::Lighting(bool on) {
-    native->lightEnabled = on;
-    if (!on) {
-        glDisable(GL_LIGHTING);
-        return;
-    }
+void Scene::Lighting() {
+    native->lightEnabled = 1;
     const GLfloat white[4] = {1, 1, 1, 1}, dark[4] = {0, 0, 0, 1}, front[4] = {0, 0, 1, 0};
     glEnable(GL_LIGHTING);
     glEnable(GL_LIGHT0);
@@ -100,17 +98,7 @@ Variable Triples(std::initializer_list<std::array<double, 3>> points) {
     return v;
 }
 
-Variable Point3(Harness& h, double x, double y, double z) {
-    return h.New("POINT3", {Num(x), Num(y), Num(z)});
-}
-
-Variable Points(Harness& h, std::initializer_list<std::array<double, 3>> points) {
-    Variable v;
-    v.Init(VT_VECTOR, static_cast<long>(points.size()));
-    long i = 0;
-    for (const auto& p : points) v[i++] = Point3(h, p[0], p[1], p[2]);
-    return v;
-}
+Variable Point3(Harness& h, double x, double y, double z) { return h.New("POINT3", {Num(x), Num(y), Num(z)}); }
 
 std::vector<Values> ArgsOf(std::string_view name) {
     std::vector<Values> out;
@@ -119,16 +107,5 @@ std::vector<Values> ArgsOf(std::string_view name) {
 }
 
 Values Floats(std::initializer_list<float> values) { return Values(values.begin(), values.end()); }
-
-std::vector<std::string> Batch() {
-    std::vector<std::string> names;
-    bool in = false;
-    for (const gltrace::Call& c : gltrace::Calls()) {
-        if (c.name == "glBegin") in = true;
-        if (in) names.emplace_back(c.name);
-    }
-    while (!names.empty() && names.back() != "glEnd") names.pop_back();
-    return names;
-}
 
 }  // namespace geotest
