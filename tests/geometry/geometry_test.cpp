@@ -20,7 +20,6 @@ void Scene::SetUp() {
     glLoadIdentity();
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glColor4f(1, 1, 1, 1);
 }
 
 std::vector<int> Scene::Call(const char* method, std::vector<Variable> args) {
@@ -45,7 +44,6 @@ std::vector<int> Scene::TracedRow(const char* signature, std::vector<Variable> a
 }
 
 std::array<int, 3> Scene::Pixel(int x, int y) {
-    glFinish();
     unsigned char rgb[3] = {0, 0, 0};
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(x, y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb);
@@ -55,49 +53,33 @@ std::array<int, 3> Scene::Pixel(int x, int y) {
 void Scene::PixelNear(int x, int y, std::array<int, 3> rgb, int tolerance) {
     std::array<int, 3> got = Pixel(x, y);
     for (int i = 0; i < 3; i++)
-        if (std::abs(got[i] - rgb[i]) > tolerance) {
-            ADD_FAILURE() << "pixel (" << x << ", " << y << ") is (" << got[0] << ", " << got[1] << ", "
-                          << got[2] << "), expected (" << rgb[0] << ", " << rgb[1] << ", " << rgb[2] << ")";
-            return;
-        }
+        EXPECT_NEAR(got[i], rgb[i], tolerance) << "component " << i << " of pixel (" << x << ", " << y << ")";
 }
 
-void Scene::Lighting() {
-    native->lightEnabled = 1;
-    const GLfloat white[4] = {1, 1, 1, 1}, dark[4] = {0, 0, 0, 1}, front[4] = {0, 0, 1, 0};
-    glEnable(GL_LIGHTING);
-    glEnable(GL_LIGHT0);
-    glLightModelfv(GL_LIGHT_MODEL_AMBIENT, dark);
-    glLightfv(GL_LIGHT0, GL_AMBIENT, dark);
-    glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
-    glLightfv(GL_LIGHT0, GL_SPECULAR, dark);
-    glLightfv(GL_LIGHT0, GL_POSITION, front);
+bool Scene::AnyNear(int x, int y0, int y1, std::array<int, 3> rgb) {
+    for (int y = y0; y <= y1; y++) {
+        std::array<int, 3> p = Pixel(x, y);
+        if (std::abs(p[0] - rgb[0]) + std::abs(p[1] - rgb[1]) + std::abs(p[2] - rgb[2]) < 36) return true;
+    }
+    return false;
 }
 
-Variable Vec(std::initializer_list<Variable> items) {
+namespace {
+template <class T, class F>
+Variable Build(std::initializer_list<T> items, F element) {
     Variable v;
     v.Init(VT_VECTOR, static_cast<long>(items.size()));
     long i = 0;
-    for (const Variable& item : items) v[i++] = item;
+    for (const T& item : items) v[i++] = element(item);
     return v;
 }
+}  // namespace
 
-Variable Flat(std::initializer_list<double> numbers) {
-    Variable v;
-    v.Init(VT_VECTOR, static_cast<long>(numbers.size()));
-    long i = 0;
-    for (double d : numbers) v[i++] = d;
-    return v;
-}
-
+Variable Vec(std::initializer_list<Variable> items) { return Build(items, [](const Variable& v) { return v; }); }
+Variable Flat(std::initializer_list<double> numbers) { return Build(numbers, [](double d) { return Num(d); }); }
 Variable Triples(std::initializer_list<std::array<double, 3>> points) {
-    Variable v;
-    v.Init(VT_VECTOR, static_cast<long>(points.size()));
-    long i = 0;
-    for (const auto& p : points) v[i++] = Flat({p[0], p[1], p[2]});
-    return v;
+    return Build(points, [](const std::array<double, 3>& p) { return Flat({p[0], p[1], p[2]}); });
 }
-
 Variable Point3(Harness& h, double x, double y, double z) { return h.New("POINT3", {Num(x), Num(y), Num(z)}); }
 
 std::vector<Values> ArgsOf(std::string_view name) {

@@ -33,17 +33,17 @@ protected:
     void SetUp() override;
     // A script call on the context; the errors it raised, taken.
     std::vector<int> Call(const char* method, std::vector<Variable> args);
-    // The same call with the recorder on.
+    // The same call, recorded.
     std::vector<int> Traced(const char* method, std::vector<Variable> args);
     // A row called directly with these argument values, recorded; `result`
-    // goes in as the result register's value and comes back as it was left.
+    // is the result register's value before and after.
     std::vector<int> TracedRow(const char* signature, std::vector<Variable> args, Variable* result = nullptr);
     // Red, green, blue of a pixel (x from the left, y from the bottom).
     std::array<int, 3> Pixel(int x, int y);
     // Adds a failure unless the pixel is within `tolerance` of the colour.
     void PixelNear(int x, int y, std::array<int, 3> rgb, int tolerance = 12);
-    // Lighting on, with one white light at the viewer.
-    void Lighting();
+    // Whether a pixel of column x between rows y0 and y1 has about the colour.
+    bool AnyNear(int x, int y0, int y1, std::array<int, 3> rgb);
 };
 
 Variable Vec(std::initializer_list<Variable> items);

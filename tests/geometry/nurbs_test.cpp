@@ -1,7 +1,8 @@
 // NURBS curves and surfaces: the GLU calls and their arrays, the control net
 // built from the last script row first, normals as their own map, the size
-// rules in order, the display modes, GLU's errors as module error 6, and
-// surfaces cut as finely under selection as on screen.
+// rules, the display modes, GLU's errors as module error 6, pixels where the
+// control points put them, and surfaces cut as finely under selection as on
+// screen.
 #include <cmath>
 
 #include "tests/geometry/geometry_test.h"
@@ -48,6 +49,7 @@ TEST_F(Nurbs, CurvesAreCubicWithTheirKnotsAndControlPointsInOrder) {
     curve = gltrace::Named("gluNurbsCurve");
     ASSERT_EQ(curve.size(), 1u);
     EXPECT_EQ(curve[0].args[1], 9);
+    ASSERT_EQ(curve[0].arrays.at(1).size(), 15u);
     EXPECT_EQ(Values(curve[0].arrays[1].begin() + 12, curve[0].arrays[1].end()), (Values{5, 10, -5}));
 
     Variable four = Flat({1, 2, 3, 4});
@@ -81,12 +83,13 @@ TEST_F(Nurbs, TheSurfaceNetStartsWithTheLastScriptRow) {
     ASSERT_EQ(s.size(), 2u);
     EXPECT_EQ(s[0].args.back(), GL_MAP2_NORMAL);
     EXPECT_EQ(s[1].args.back(), GL_MAP2_VERTEX_3);
+    ASSERT_EQ(s[0].arrays.at(2).size(), 60u);
     EXPECT_EQ(Values(s[0].arrays[2].begin(), s[0].arrays[2].begin() + 6), (Values{0, 1, 0, 0, 1, 1}));
     EXPECT_LT(gltrace::Find("glDisable", {GL_AUTO_NORMAL}), gltrace::Find("gluBeginSurface"));
     EXPECT_EQ(gltrace::Find("glEnable", {GL_AUTO_NORMAL}), gltrace::npos);
 }
 
-TEST_F(Nurbs, SurfaceSizeRulesAreCheckedInOrderBeforeAnythingIsBuilt) {
+TEST_F(Nurbs, SurfaceSizeRulesAreCheckedBeforeAnythingIsBuilt) {
     Variable notAVector = Heights();
     notAVector[3] = Int(5);
     struct Case {
@@ -124,7 +127,29 @@ TEST_F(Nurbs, WiredSurfacesAreOutlinesWithoutNormals) {
     EXPECT_EQ(ArgsOf("gluNurbsProperty")[0][2], GLU_OUTLINE_PATCH);
 }
 
-TEST_F(Nurbs, GluErrorsComeBackAsModuleErrorSixAndBadNumbersDoNoHarm) {
+// Drawn, the curve and the surfaces land where their control points put them.
+TEST_F(Nurbs, PixelsShowWhereTheyAreDrawn) {
+    glColor3f(1, 1, 1);
+    Call("SetLineWidth", {Int(3)});
+    EXPECT_TRUE(Call("SplineCurve2D", {Flat({100, 100, 300, 300}), Flat({100, 300, 300, 100}), sKnots}).empty());
+    // Flat surfaces in the plane y = 0, turned so that z runs up the screen.
+    glRotatef(-90, 1, 0, 0);
+    glColor3f(0, 1, 0);
+    Variable zero = Flat({0, 0, 0, 0}), flat = Vec({zero, zero, zero, zero}), across = Flat({380, 440, 500, 560});
+    EXPECT_TRUE(Call("SplineSurface", {across, Flat({100, 150, 200, 250}), flat, sKnots, sKnots}).empty());
+    native->wired = 1;
+    glColor3f(1, 0, 0);
+    EXPECT_TRUE(Call("SplineSurface", {across, Flat({300, 340, 380, 420}), flat, sKnots, sKnots}).empty());
+    PixelNear(100, 100, {255, 255, 255});
+    EXPECT_TRUE(AnyNear(200, 244, 256, {255, 255, 255})) << "the Bézier segment reaches y = 250 at its middle";
+    PixelNear(200, 200, {0, 0, 0});
+    PixelNear(470, 175, {0, 255, 0});
+    PixelNear(470, 90, {0, 0, 0});
+    EXPECT_TRUE(AnyNear(470, 298, 302, {255, 0, 0})) << "the outline of the wired patch";
+    PixelNear(470, 360, {0, 0, 0});
+}
+
+TEST_F(Nurbs, GluErrorsComeBackAsModuleErrorSixBadNumbersAndUnboundContextsDoNoHarm) {
     Variable decreasing = Flat({1, 1, 1, 1, 0, 0, 0, 0});
     h.Call(gl, "SplineCurve2D", {xs, xs, decreasing});
     std::vector<vesk::ErrorEntry> errors = h.TakeErrors();
@@ -140,26 +165,19 @@ TEST_F(Nurbs, GluErrorsComeBackAsModuleErrorSixAndBadNumbersDoNoHarm) {
     vesk::SetErrorBase(h.module, 1000);
 
     // NaN, infinity and huge values reach GLU: at most its own errors.
-    double inf = INFINITY, nan = NAN;
-    Variable zero = Flat({0, 0, 0, 0});
-    for (std::vector<int> got : {Call("SplineCurve2D", {Flat({0, inf, 200, 300}), Flat({0, 1, nan, 3}), sKnots}),
-                                 Call("SplineCurve2D", {Flat({0, 1e30, 2, 3}), Flat({0, 1, -1e30, 3}), sKnots}),
-                                 Call("SplineCurve2D", {xs, xs, Flat({0, 0, 0, 0, nan, 1, 1, 1})}),
-                                 Call("SplineSurface", {xs, zs, Vec({Flat({0, nan, 0, 0}), Flat({0, 0, inf, 0}), zero,
-                                                                     zero, zero}), sKnots, tKnots})})
+    Variable bad = Flat({0, INFINITY, NAN, 1e30}), zero = Flat({0, 0, 0, 0});
+    for (std::vector<int> got : {Call("SplineCurve2D", {bad, Flat({0, 1, -1e30, 3}), Flat({0, 0, 0, 0, NAN, 1, 1, 1})}),
+                                 Call("SplineSurface", {xs, zs, Vec({bad, zero, zero, zero, zero}), sKnots, tKnots})})
         for (int e : got) EXPECT_EQ(e, 1006);
-}
-
-TEST_F(Nurbs, UnboundOrMissingContexts) {
+    // Unbound, sizes are still checked and nothing is drawn; the direct self lookup reports no 40.
     Call("FreeMDC", {});
     EXPECT_TRUE(Traced("SplineSurface", {xs, zs, Heights(), sKnots, tKnots}).empty());
-    EXPECT_EQ(Traced("SplineCurve2D", {xs, zs, sKnots}), std::vector<int>{8}) << "sizes are still checked";
+    EXPECT_EQ(Traced("SplineCurve2D", {xs, zs, sKnots}), std::vector<int>{8});
     EXPECT_TRUE(Traced("SplineCurve2D", {xs, xs, sKnots}).empty());
     EXPECT_EQ(gltrace::Calls().size(), 0u);
     EXPECT_EQ(TracedRow("VOpenGL::SplineCurve2D(refer object Vector, refer object Vector, refer object Vector)",
                         {xs, xs, sKnots, Int(1)}),
-              std::vector<int>{43})
-        << "the direct lookup reports no 40";
+              std::vector<int>{43});
 }
 
 // Under selection a surface is cut as finely as it is on screen, not as

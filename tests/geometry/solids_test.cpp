@@ -94,27 +94,24 @@ TEST_F(Solids, TorusBandsCloseOnThemselves) {
     std::vector<Values> v = ArgsOf("glVertex3d"), n = ArgsOf("glNormal3d");
     ASSERT_EQ(v.size(), 6u * 26);
     ASSERT_EQ(n.size(), 6u * 26);
-    const double tau = 2.0 * 3.141592653589793;
-    // Band 0, j = 0: tube index 1 first, then tube index 0.
-    for (int d = 1, k = 0; d >= 0; d--, k++) {
-        double phi = (d + 0.5) * tau / 6;
-        EXPECT_DOUBLE_EQ(v[k][0], 10 + 2 * std::cos(phi));
-        EXPECT_DOUBLE_EQ(v[k][1], 0);
-        EXPECT_DOUBLE_EQ(v[k][2], 2 * std::sin(phi));
-        EXPECT_DOUBLE_EQ(n[k][2], std::sin(phi));
-    }
-    EXPECT_EQ(v[24], v[0]) << "the last pair repeats the first";
+    // Band i pairs tube angles i + 1 and i (phi at the middle of each tube segment)
+    // around the ring angles j (theta), and repeats its first pair at the end.
+    const double tau = 2 * M_PI, theta = tau / 12, phi1 = 1.5 * tau / 6, phi0 = 0.5 * tau / 6;
+    EXPECT_DOUBLE_EQ(v[0][0], 10 + 2 * std::cos(phi1));
+    EXPECT_DOUBLE_EQ(v[1][2], 2 * std::sin(phi0));
+    EXPECT_DOUBLE_EQ(v[2][1], (10 + 2 * std::cos(phi1)) * std::sin(theta));
+    EXPECT_DOUBLE_EQ(n[2][0], std::cos(theta) * std::cos(phi1));
+    EXPECT_DOUBLE_EQ(n[1][2], std::sin(phi0));
+    EXPECT_EQ(v[24], v[0]);
     EXPECT_EQ(v[25], v[1]);
-    EXPECT_DOUBLE_EQ(v[5 * 26][2], 2 * std::sin(0.5 * tau / 6)) << "the last band joins tube index 0 again";
-    double theta = tau / 12, phi = 1.5 * tau / 6;
-    EXPECT_DOUBLE_EQ(v[2][1], (10 + 2 * std::cos(phi)) * std::sin(theta));
-    EXPECT_DOUBLE_EQ(n[2][0], std::cos(theta) * std::cos(phi));
+    EXPECT_EQ(v[5 * 26], v[1]) << "the last band joins tube angle 0 again";
 
     Traced("Torus", {Num(10), Int(3), Num(2), Int(2147483647)});
     EXPECT_EQ(gltrace::Count("glBegin"), 1024) << "capped";
     EXPECT_EQ(gltrace::Count("glVertex3d"), 1024 * 8);
     for (int bad : {0, -1}) {
         EXPECT_TRUE(Traced("Torus", {Num(10), Int(bad), Num(2), Int(6)}).empty());
+        EXPECT_EQ(gltrace::Calls().size(), 0u);
         EXPECT_TRUE(Traced("Torus", {Num(10), Int(12), Num(2), Int(bad)}).empty());
         EXPECT_EQ(gltrace::Calls().size(), 0u);
     }
