@@ -60,9 +60,10 @@ TEST_F(Bitmaps, DrawBitmapTilesThePictureIntoTexturedQuads) {
     EXPECT_TRUE(TracedRow(kDraw, {Point3(h, 5, 6, 7), fake, gl}, &result).empty());
     ASSERT_EQ(result.GetDataSize(), 300 * 260 * 3) << "the result keeps the pixel block";
     const auto* block = static_cast<const unsigned char*>(result.GetData());
-    EXPECT_EQ(ArgsOf("glTexImage2D"), (std::vector<Values>{{GL_TEXTURE_2D, 0, GL_RGBA, 256, 256, 0, GL_RGB, GL_UNSIGNED_BYTE}}));
-    EXPECT_EQ(gltrace::Sequence({"glPolygonMode", "glTexImage2D", "glNormal3f", "glTexSubImage2D", "glBegin", "glDisable",
-                                 "glColor4f"}),
+    EXPECT_EQ(ArgsOf("glTexImage2D"),
+              (std::vector<Values>{{GL_TEXTURE_2D, 0, GL_RGBA, 256, 256, 0, GL_RGB, GL_UNSIGNED_BYTE}}));
+    EXPECT_EQ(gltrace::Sequence({"glPolygonMode", "glTexImage2D", "glNormal3f", "glTexSubImage2D", "glBegin",
+                                 "glDisable", "glColor4f"}),
               (Names{"glPolygonMode", "glTexImage2D", "glNormal3f", "glTexSubImage2D", "glBegin", "glTexSubImage2D",
                      "glBegin", "glTexSubImage2D", "glBegin", "glTexSubImage2D", "glBegin", "glDisable"}))
         << "without lighting the colour is left alone";
@@ -93,7 +94,9 @@ TEST_F(Bitmaps, DrawBitmapUnderLightingUsesColourMaterialAndRestoresIt) {
     native->lightEnabled = 1;  // with GL's default white light from the viewer
     glEnable(GL_LIGHTING);
     glEnable(GL_LIGHT0);
-    Variable bmp = Painted(300, 4, [](int x, int) { return x < 256 ? std::array{255, 255, 0} : std::array{0, 0, 255}; });
+    Variable bmp = Painted(300, 4, [](int x, int) {
+        return x < 256 ? std::array{255, 255, 0} : std::array{0, 0, 255};  // tile 0 yellow, tile 1 blue
+    });
     EXPECT_TRUE(Traced("DrawBitmap", {Num(100), Num(100), Num(0), bmp}).empty());
     EXPECT_EQ(gltrace::Sequence({"glEnable", "glColorMaterial", "glColor4f", "glDisable"}),
               (Names{"glEnable", "glEnable", "glColorMaterial", "glColor4f", "glDisable", "glDisable"}));
@@ -136,7 +139,9 @@ TEST_F(Bitmaps, GetDIBitsReadsBlueGreenRedLowestRowFirst) {
     unsigned char rgb[45], bgr[45];
     for (int k = 0; k < 15; k++) {
         unsigned char* p = rgb + 3 * k;
-        p[0] = static_cast<unsigned char>(10 * (k % 5) + 5), p[1] = static_cast<unsigned char>(60 + 40 * (k / 5)), p[2] = 200;
+        p[0] = static_cast<unsigned char>(10 * (k % 5) + 5);
+        p[1] = static_cast<unsigned char>(60 + 40 * (k / 5));
+        p[2] = 200;
         bgr[3 * k] = p[2], bgr[3 * k + 1] = p[1], bgr[3 * k + 2] = p[0];
     }
     glRasterPos3f(20, 30, 0);

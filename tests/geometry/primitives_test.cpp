@@ -24,7 +24,8 @@ TEST_F(Prims, EveryPointFormGivesTheSameVertices) {
     for (const Variable& pts : {Flat({10, 20, 30, -1.5, 2.25, 0, 7, 8, 9, 99, 98}),  // left-over numbers ignored
                                 Triples({{10, 20, 30}, {-1.5, 2.25, 0}, {7, 8, 9}}),
                                 Vec({Point3(h, 10, 20, 30), Point3(h, -1.5, 2.25, 0), Point3(h, 7, 8, 9)}),
-                                Vec({Int(10), Flt(20), Num(30), Num(-1.5), Num(2.25), Int(0), Int(7), Int(8), Int(9)})}) {
+                                Vec({Int(10), Flt(20), Num(30), Num(-1.5), Num(2.25), Int(0), Int(7), Int(8),
+                                     Int(9)})}) {
         EXPECT_TRUE(Traced("Triangles", {pts}).empty());
         EXPECT_EQ(ArgsOf("glVertex3f"), tri);
     }
@@ -107,8 +108,10 @@ TEST_F(Prims, CountRulesAndBadElementsOfEachMethod) {
 TEST_F(Prims, ColorLinesReadsPackedOrFloatColoursAndSkipsAMismatchSilently) {
     Variable two = Flat({0, 0, 0, 10, 10, 0});
     EXPECT_TRUE(Traced("ColorLines", {two, Vec({Int(0x0000FF), Int(0xFF8000)})}).empty());
-    EXPECT_EQ(ArgsOf("glColor3f"), (std::vector<Values>{{1, 0, 0}, Floats({0, static_cast<float>(128 / 255.0), 1})})) << "red lowest";
-    EXPECT_EQ(gltrace::Sequence({"glColor3f", "glVertex3f"}), (Names{"glColor3f", "glVertex3f", "glColor3f", "glVertex3f"}));
+    EXPECT_EQ(ArgsOf("glColor3f"), (std::vector<Values>{{1, 0, 0}, Floats({0, static_cast<float>(128 / 255.0), 1})}))
+        << "red in the lowest byte";
+    EXPECT_EQ(gltrace::Sequence({"glColor3f", "glVertex3f"}),
+              (Names{"glColor3f", "glVertex3f", "glColor3f", "glVertex3f"}));
     // 3P, 3P + 1 and 3P + 2 numbers are float triples; Vectors are used as they stand.
     for (const Variable& colours : {Flat({0.5, 0.25, 1, 0, 1, 0}), Flat({0.5, 0.25, 1, 0, 1, 0, 7}),
                                     Flat({0.5, 0.25, 1, 0, 1, 0, 7, 8}), Triples({{0.5, 0.25, 1}, {0, 1, 0}})}) {
@@ -169,18 +172,22 @@ TEST_F(Prims, ColorTrianglesUseAMaterialPerTriangleOnlyUnderLighting) {
         Traced(method, {quad, quad, Flat({1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0})});
         order = gltrace::Sequence({"glNormal3f", "glColor3f", "glVertex3f", "glMaterialfv"});
         ASSERT_EQ(order.size(), 12u) << method;
-        EXPECT_EQ(Names(order.begin(), order.begin() + 4), (Names{"glNormal3f", "glColor3f", "glVertex3f", "glNormal3f"}));
+        EXPECT_EQ(Names(order.begin(), order.begin() + 4),
+                  (Names{"glNormal3f", "glColor3f", "glVertex3f", "glNormal3f"}));
     }
 }
 
 TEST_F(Prims, TrianglesExBatchesByGroupAndRefusesBadInputBeforeDrawing) {
     Variable red = h.New("OglMaterial", {Num(1), Num(0), Num(0), Num(1)});
     Variable blue = h.New("OglMaterial", {Num(0), Num(0), Num(1), Num(1)});
-    Variable first = Flat({0, 0, 0, 1, 0, 0, 0, 1, 0, 2, 2, 0, 3, 2, 0, 2, 3, 0}), second = Flat({5, 5, 0, 6, 5, 0, 5, 6, 0});
-    Variable up6 = Flat({0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1}), up3 = Flat({0, 0, 1, 0, 0, 1, 0, 0, 1});
+    Variable first = Flat({0, 0, 0, 1, 0, 0, 0, 1, 0, 2, 2, 0, 3, 2, 0, 2, 3, 0});
+    Variable second = Flat({5, 5, 0, 6, 5, 0, 5, 6, 0}), up3 = Flat({0, 0, 1, 0, 0, 1, 0, 0, 1});
+    Variable up6 = Flat({0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1});
     // Indices count triangles over all groups: 1 and 0 in the first, 2 in the second.
-    EXPECT_TRUE(Traced("TrianglesEx", {Vec({first, second}), Vec({up6, up3}), Flat({1, 2, 0}), Vec({red, blue})}).empty());
-    EXPECT_EQ(gltrace::Sequence({"glBegin", "glEnd"}), (Names{"glBegin", "glEnd", "glBegin", "glEnd", "glBegin", "glEnd"}));
+    EXPECT_TRUE(
+        Traced("TrianglesEx", {Vec({first, second}), Vec({up6, up3}), Flat({1, 2, 0}), Vec({red, blue})}).empty());
+    EXPECT_EQ(gltrace::Sequence({"glBegin", "glEnd"}),
+              (Names{"glBegin", "glEnd", "glBegin", "glEnd", "glBegin", "glEnd"}));
     Values r = Floats({0.9f, 0, 0, 1}), b = Floats({0, 0, 0.9f, 1});
     EXPECT_EQ(Diffuse(), (std::vector<Values>{r, b, r})) << "applied before each batch of another group";
     EXPECT_LT(gltrace::Find("glMaterialfv"), gltrace::Find("glBegin"));

@@ -64,7 +64,8 @@ TEST_F(Solids, BoxesTakeTheirSizesAlongXThenZThenYWithFacesOutwards) {
     ASSERT_EQ(n.size(), 6u);
     EXPECT_EQ(gltrace::Count("glBegin"), 1);
     for (int i = 0; i < 3; i++) {
-        auto [lo, hi] = std::minmax_element(v.begin(), v.end(), [i](const Values& a, const Values& b) { return a[i] < b[i]; });
+        auto [lo, hi] =
+            std::minmax_element(v.begin(), v.end(), [i](const Values& a, const Values& b) { return a[i] < b[i]; });
         EXPECT_EQ((*lo)[i], -(Values{1, 3, 2})[i]) << "axis " << i;
         EXPECT_EQ((*hi)[i], (Values{1, 3, 2})[i]) << "axis " << i;
     }
