@@ -12,10 +12,6 @@ void Scene::SetUp() {
     ASSERT_TRUE(h.Errors().empty());
     native = static_cast<OglContext*>(gl.data.obj->GetAss());
     ASSERT_TRUE(native->IsBound());
-    Reset();
-}
-
-void Scene::Reset() {
     glViewport(0, 0, 640, 480);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
@@ -24,7 +20,6 @@ void Scene::Reset() {
     glLoadIdentity();
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glColor4f(1, 1, 1, 1);
 }
 
 std::vector<int> Scene::Call(const char* method, std::vector<Variable> args) {
@@ -33,84 +28,59 @@ std::vector<int> Scene::Call(const char* method, std::vector<Variable> args) {
 }
 
 std::vector<int> Scene::Traced(const char* method, std::vector<Variable> args) {
-    gltrace::Clear();
-    gltrace::Start();
-    h.Call(gl, method, std::move(args));
-    gltrace::Stop();
-    return h.Errors();
+    gltrace::Scope trace;
+    return Call(method, std::move(args));
+}
+
+std::vector<int> Scene::TracedRow(const char* signature, std::vector<Variable> args, Variable* result) {
+    std::vector<VarRegister> regs(args.size());
+    for (size_t i = 0; i < args.size(); i++) regs[i].value = args[i];
+    VarRegister out;
+    if (result) out.value = *result;
+    gltrace::Scope trace;
+    std::vector<int> errors = h.CallRow(signature, &out, regs.data(), static_cast<int>(regs.size()));
+    if (result) *result = *out.designated();
+    return errors;
 }
 
 std::array<int, 3> Scene::Pixel(int x, int y) {
-    glFinish();
     unsigned char rgb[3] = {0, 0, 0};
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(x, y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb);
     return {rgb[0], rgb[1], rgb[2]};
 }
 
-bool Scene::PixelNear(int x, int y, std::array<int, 3> rgb, int tolerance) {
+void Scene::PixelNear(int x, int y, std::array<int, 3> rgb, int tolerance) {
     std::array<int, 3> got = Pixel(x, y);
     for (int i = 0; i < 3; i++)
-        if (std::abs(got[i] - rgb[i]) > tolerance) {
-            ADD_FAILURE() << "pixel (" << x << ", " << y << ") is (" << got[0] << ", " << got[1]
-                          << ", " << got[2] << "), expected (" << rgb[0] << ", " << rgb[1] << ", "
-                          << rgb[2] << ")";
-            return false;
-        }
-    return true;
+        EXPECT_NEAR(got[i], rgb[i], tolerance) << "component " << i << " of pixel (" << x << ", " << y << ")";
 }
 
-void Scene::Lighting(bool on) {
-    native->lightEnabled = on;
-    if (!on) {
-        glDisable(GL_LIGHTING);
-        return;
+bool Scene::AnyNear(int x, int y0, int y1, std::array<int, 3> rgb) {
+    for (int y = y0; y <= y1; y++) {
+        std::array<int, 3> p = Pixel(x, y);
+        if (std::abs(p[0] - rgb[0]) + std::abs(p[1] - rgb[1]) + std::abs(p[2] - rgb[2]) < 36) return true;
     }
-    const GLfloat white[4] = {1, 1, 1, 1}, dark[4] = {0, 0, 0, 1}, front[4] = {0, 0, 1, 0};
-    glEnable(GL_LIGHTING);
-    glEnable(GL_LIGHT0);
-    glLightModelfv(GL_LIGHT_MODEL_AMBIENT, dark);
-    glLightfv(GL_LIGHT0, GL_AMBIENT, dark);
-    glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
-    glLightfv(GL_LIGHT0, GL_SPECULAR, dark);
-    glLightfv(GL_LIGHT0, GL_POSITION, front);
+    return false;
 }
 
-Variable Vec(std::initializer_list<Variable> items) {
+namespace {
+template <class T, class F>
+Variable Build(std::initializer_list<T> items, F element) {
     Variable v;
     v.Init(VT_VECTOR, static_cast<long>(items.size()));
     long i = 0;
-    for (const Variable& item : items) v[i++] = item;
+    for (const T& item : items) v[i++] = element(item);
     return v;
 }
+}  // namespace
 
-Variable Flat(std::initializer_list<double> numbers) {
-    Variable v;
-    v.Init(VT_VECTOR, static_cast<long>(numbers.size()));
-    long i = 0;
-    for (double d : numbers) v[i++] = d;
-    return v;
-}
-
+Variable Vec(std::initializer_list<Variable> items) { return Build(items, [](const Variable& v) { return v; }); }
+Variable Flat(std::initializer_list<double> numbers) { return Build(numbers, [](double d) { return Num(d); }); }
 Variable Triples(std::initializer_list<std::array<double, 3>> points) {
-    Variable v;
-    v.Init(VT_VECTOR, static_cast<long>(points.size()));
-    long i = 0;
-    for (const auto& p : points) v[i++] = Flat({p[0], p[1], p[2]});
-    return v;
+    return Build(points, [](const std::array<double, 3>& p) { return Flat({p[0], p[1], p[2]}); });
 }
-
-Variable Point3(Harness& h, double x, double y, double z) {
-    return h.New("POINT3", {Num(x), Num(y), Num(z)});
-}
-
-Variable Points(Harness& h, std::initializer_list<std::array<double, 3>> points) {
-    Variable v;
-    v.Init(VT_VECTOR, static_cast<long>(points.size()));
-    long i = 0;
-    for (const auto& p : points) v[i++] = Point3(h, p[0], p[1], p[2]);
-    return v;
-}
+Variable Point3(Harness& h, double x, double y, double z) { return h.New("POINT3", {Num(x), Num(y), Num(z)}); }
 
 std::vector<Values> ArgsOf(std::string_view name) {
     std::vector<Values> out;
@@ -119,16 +89,5 @@ std::vector<Values> ArgsOf(std::string_view name) {
 }
 
 Values Floats(std::initializer_list<float> values) { return Values(values.begin(), values.end()); }
-
-std::vector<std::string> Batch() {
-    std::vector<std::string> names;
-    bool in = false;
-    for (const gltrace::Call& c : gltrace::Calls()) {
-        if (c.name == "glBegin") in = true;
-        if (in) names.emplace_back(c.name);
-    }
-    while (!names.empty() && names.back() != "glEnd") names.pop_back();
-    return names;
-}
 
 }  // namespace geotest

@@ -20,6 +20,7 @@
 namespace geotest {
 
 using Values = std::vector<double>;
+using Names = std::vector<std::string>;
 
 // A bound context whose camera maps one unit to one pixel: x 0..640 to the
 // right, y 0..480 up, z -1000..1000 (nearer is larger), on a black screen.
@@ -32,28 +33,26 @@ protected:
     void SetUp() override;
     // A script call on the context; the errors it raised, taken.
     std::vector<int> Call(const char* method, std::vector<Variable> args);
-    // The same call with the recorder on; the calls named come back in order.
+    // The same call, recorded.
     std::vector<int> Traced(const char* method, std::vector<Variable> args);
-    // Clears colour and depth; sets the camera again.
-    void Reset();
+    // A row called directly with these argument values, recorded; `result`
+    // is the result register's value before and after.
+    std::vector<int> TracedRow(const char* signature, std::vector<Variable> args, Variable* result = nullptr);
     // Red, green, blue of a pixel (x from the left, y from the bottom).
     std::array<int, 3> Pixel(int x, int y);
-    // Whether a pixel is within `tolerance` of a colour (0..255 each).
-    bool PixelNear(int x, int y, std::array<int, 3> rgb, int tolerance = 12);
-    // Switches lighting on with one white light at the viewer, or off.
-    void Lighting(bool on);
+    // Adds a failure unless the pixel is within `tolerance` of the colour.
+    void PixelNear(int x, int y, std::array<int, 3> rgb, int tolerance = 12);
+    // Whether a pixel of column x between rows y0 and y1 has about the colour.
+    bool AnyNear(int x, int y0, int y1, std::array<int, 3> rgb);
 };
 
 Variable Vec(std::initializer_list<Variable> items);
 Variable Flat(std::initializer_list<double> numbers);
 Variable Triples(std::initializer_list<std::array<double, 3>> points);
 Variable Point3(Harness& h, double x, double y, double z);
-Variable Points(Harness& h, std::initializer_list<std::array<double, 3>> points);
 
-// Values of the calls of one function, each call's scalar arguments.
+// The scalar arguments of each recorded call of one function.
 std::vector<Values> ArgsOf(std::string_view name);
 Values Floats(std::initializer_list<float> values);
-// The names of the calls from the first glBegin to the last glEnd.
-std::vector<std::string> Batch();
 
 }  // namespace geotest
