@@ -114,6 +114,8 @@ std::vector<double> Net(const GLfloat* values, long ucount, long ustride, long v
   return out;
 }
 
+// The module names lists as GLint; the other plain types are read alike.
+// Multi-byte names (GL_2_BYTES ...) are not followed: no values.
 std::vector<double> ListNames(GLsizei n, GLenum type, const GLvoid* lists) {
   switch (type) {
     case GL_BYTE: return Values(static_cast<const GLbyte*>(lists), n);
@@ -123,19 +125,8 @@ std::vector<double> ListNames(GLsizei n, GLenum type, const GLvoid* lists) {
     case GL_INT: return Values(static_cast<const GLint*>(lists), n);
     case GL_UNSIGNED_INT: return Values(static_cast<const GLuint*>(lists), n);
     case GL_FLOAT: return Values(static_cast<const GLfloat*>(lists), n);
-    case GL_2_BYTES: case GL_3_BYTES: case GL_4_BYTES: break;
     default: return {};
   }
-  // Names of 2, 3 or 4 bytes, most significant first.
-  const long width = type - GL_2_BYTES + 2;
-  std::vector<double> bytes = Values(static_cast<const GLubyte*>(lists), n > 0 ? n * width : 0);
-  std::vector<double> out;
-  for (size_t i = 0; i + width <= bytes.size(); i += width) {
-    double name = 0;
-    for (long b = 0; b < width; ++b) name = name * 256 + bytes[i + b];
-    out.push_back(name);
-  }
-  return out;
 }
 
 std::optional<uint32_t> PixelChecksum(GLsizei width, GLsizei height, GLenum format, GLenum type,
@@ -143,21 +134,22 @@ std::optional<uint32_t> PixelChecksum(GLsizei width, GLsizei height, GLenum form
   const std::optional<PixelLayout> layout = Layout(format, type);
   if (pixels == nullptr || width <= 0 || height <= 0 || !layout) return std::nullopt;
   const Unpack unpack = CurrentUnpack();
-  if (unpack.buffer != 0) return std::nullopt;  // `pixels` is an offset into a buffer object
+  // Only the alignment is followed (the module sets nothing else); pixels
+  // from a buffer object or with row lengths and skips get no checksum.
+  if (unpack.buffer != 0 || unpack.rowLength != 0 || unpack.skipRows != 0 ||
+      unpack.skipPixels != 0)
+    return std::nullopt;
   const long a = std::max(unpack.alignment, 1);
-  const long rowPixels = unpack.rowLength > 0 ? unpack.rowLength : width;
-  long stride, first, used;
+  long stride, used;
   if (layout->bitmap) {
-    stride = a * CeilDiv(rowPixels, 8 * a);
-    first = unpack.skipPixels / 8;
-    used = (unpack.skipPixels + width - 1) / 8 - first + 1;
+    stride = a * CeilDiv(width, 8 * a);
+    used = CeilDiv(width, 8);
   } else {
-    const long packed = layout->pixelBytes * rowPixels;
+    const long packed = layout->pixelBytes * width;
     stride = layout->elementBytes >= a ? packed : a * CeilDiv(packed, a);
-    first = unpack.skipPixels * layout->pixelBytes;
-    used = width * layout->pixelBytes;
+    used = packed;
   }
-  const auto* base = static_cast<const unsigned char*>(pixels) + unpack.skipRows * stride + first;
+  const auto* base = static_cast<const unsigned char*>(pixels);
   uint32_t hash = kChecksumSeed;
   for (long row = 0; row < height; ++row) hash = Checksum(base + row * stride, used, hash);
   return hash;
