@@ -295,6 +295,8 @@ TEST(SceneTrace, ColourTrackingAroundColourAndMaterial) {
     EXPECT_EQ(ArrayOf("glMaterialfv", {GL_FRONT, GL_SPECULAR}), Widened({1, 1, 1, a}));
     EXPECT_EQ(ArrayOf("glMaterialfv", {GL_BACK, GL_EMISSION}), Widened({0, 0, 0, a}));
 
+    // The material's setters keep each colour's face and parameter.
+    h.Call(material, "SetColor", {Int(1), Int(0), Int(0), Int(1)});
     h.Call(o.gl, "EnableLight", {Bool(true)});
     gltrace::Clear();
     h.Call(o.gl, "SetColor", {Int(1), Int(0), Int(0), Int(1)});
@@ -303,6 +305,7 @@ TEST(SceneTrace, ColourTrackingAroundColourAndMaterial) {
     ExpectSteps(Join({{on, tracking, {"glColor4f", {1, 0, 0, 1}}, on, tracking, {"glColor4f", {0, 1, 0, 0.5f}}},
                       {{"glDisable", {GL_COLOR_MATERIAL}}}, materialCalls}),
                 "under lighting: tracking on before every colour, off before the material");
+    EXPECT_EQ(ArrayOf("glMaterialfv", {GL_BACK, GL_SPECULAR}), Widened({1, 0, 0, 1}));
     EXPECT_TRUE(h.Errors().empty());
 }
 
