@@ -86,9 +86,10 @@ TEST(OglMaterial, FaceSelectors) {
             h.Call(m, setter, {h.New("OglColor", {Int(0), Int(0), Int(1), Int(1)})});
             EXPECT_EQ(Get(h, m, getter, true), blue) << setter;
             EXPECT_EQ(Get(h, m, getter, false), blue) << setter;
-            h.Call(m, setter, {h.New("OglColor", {Int(1), Int(0), Int(0), Int(1)}), Bool(false)});
-            EXPECT_EQ(Get(h, m, getter, true), blue) << setter << ": false keeps the front";
-            EXPECT_EQ(Get(h, m, getter, false), red) << setter << ": false selects the back";
+            h.Call(m, setter, {h.New("OglColor", {Int(1), Int(0), Int(0), Int(1)}), Int(0)});
+            EXPECT_TRUE(h.Errors().empty()) << setter << ": read by truth";
+            EXPECT_EQ(Get(h, m, getter, true), blue) << setter << ": 0 keeps the front";
+            EXPECT_EQ(Get(h, m, getter, false), red) << setter << ": 0 selects the back";
         }
         h.Call(m, setter, {Int(0), Int(0), Int(1), Int(1)});
         EXPECT_EQ(Get(h, m, getter, true), Get(h, m, getter, false)) << setter << ": no selector, both faces";
