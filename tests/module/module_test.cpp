@@ -186,6 +186,8 @@ TEST(Arithmetic, TopTypeAndReturningOperators) {
         {"_ZrmRK8VariableS1_", Flt(7.5f), Flt(2.0f), "float 1.5"},
         {"_ZdvRK8VariableS1_", Int(1), Int(0), "null null", {10}},
     };
+    auto add = Export<Variable (*)(const Variable&, const Variable&)>(h, "_ZplRK8VariableS1_");
+    EXPECT_EQ(add(Byte(200), Byte(100)).data.i, 44) << "the whole data word: upper bits zero";
     for (const Case& c : cases) {
         auto op = Export<Variable (*)(const Variable&, const Variable&)>(h, c.symbol);
         EXPECT_EQ(Typed(op(c.a, c.b)), c.want) << c.symbol << " " << Typed(c.a) << ", " << Typed(c.b);
