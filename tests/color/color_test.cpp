@@ -1,116 +1,154 @@
-// OglColor from the script's side: constructors, getters, the ColorRef
-// conversion, "*" making an independent colour and "*=" changing self.
+// OglColor and OglMaterial from the script's side, where tests/scripts/
+// color.vsk does not already look: the ColorRef's top byte, copies of
+// objects without a native part, the material's derived colours, how each
+// setter reads its face selector, and the constructors' failure paths. What
+// a material sends to OpenGL is in tests/scene/trace_test.cpp.
 #include <gtest/gtest.h>
 
-#include "color/color.h"
 #include "tests/support/harness.h"
 
 namespace {
 
-struct Rgba { float r, g, b, a; };
+using Rgba = std::vector<float>;
 
-Rgba Read(Harness& h, Variable& c) {
-    Rgba v{h.Call(c, "GetRed").GetFloatNumb(), h.Call(c, "GetGreen").GetFloatNumb(),
-           h.Call(c, "GetBlue").GetFloatNumb(), h.Call(c, "GetAlpha").GetFloatNumb()};
-    return v;
+Rgba Read(Harness& h, Variable c) {
+    return {h.Call(c, "GetRed").GetFloatNumb(), h.Call(c, "GetGreen").GetFloatNumb(),
+            h.Call(c, "GetBlue").GetFloatNumb(), h.Call(c, "GetAlpha").GetFloatNumb()};
 }
 
-void ExpectColor(Harness& h, Variable& c, float r, float g, float b, float a) {
-    Rgba v = Read(h, c);
-    EXPECT_EQ(v.r, r);
-    EXPECT_EQ(v.g, g);
-    EXPECT_EQ(v.b, b);
-    EXPECT_EQ(v.a, a);
+Rgba Get(Harness& h, Variable& m, const char* getter, bool front) {
+    return Read(h, h.Call(m, getter, {Bool(front)}));
 }
 
-TEST(OglColor, ConstructorsKeepTheirValuesUnclamped) {
-    Harness h;
-    Variable white = h.New("OglColor");
-    ExpectColor(h, white, 1, 1, 1, 1);
-    Variable odd = h.New("OglColor", {Int(2), Num(-1), Num(0.5), Int(3)});
-    ExpectColor(h, odd, 2, -1, 0.5f, 3);
-    EXPECT_EQ(h.Call(odd, "GetRed").type, VT_FLOAT) << "getters give number results";
-    Variable copy = h.New("OglColor", {odd});
-    ExpectColor(h, copy, 2, -1, 0.5f, 3);
-    h.Call(copy, "SetColor", {Num(0.1), Num(0.2), Num(0.3), Num(0.4)});
-    ExpectColor(h, odd, 2, -1, 0.5f, 3);  // a copy is independent
-    EXPECT_TRUE(h.Errors().empty());
-}
-
-TEST(OglColor, ColorRefConversionTakesTheLowByteAsRed) {
-    Harness h;
-    Variable ref = h.New("ColorRef", {Int(0), Int(128), Int(255)});
-    Variable c = h.New("OglColor", {ref});
-    ExpectColor(h, c, 0.0f, static_cast<float>(128 / 255.0), 1.0f, 1.0f);
-    Variable high = h.New("ColorRef", {Int(static_cast<int>(0xFF000000u))});
-    Variable black = h.New("OglColor", {high});
-    ExpectColor(h, black, 0, 0, 0, 1);  // the highest byte is ignored
-
-    Variable faded = h.New("OglColor", {Num(0.5), Num(0.5), Num(0.5), Num(0.3)});
-    h.Call(faded, "SetColor", {ref});
-    ExpectColor(h, faded, 0.0f, static_cast<float>(128 / 255.0), 1.0f, 1.0f);
-    EXPECT_TRUE(h.Errors().empty());
-}
-
-TEST(OglColor, TimesMakesANewColourAndTimesEqualsChangesSelf) {
-    Harness h;
-    Variable c = h.New("OglColor", {Num(0.2), Num(0.4), Num(0.6), Num(0.5)});
-    Variable product = h.Call(c, "*", {Int(2)});
-    ASSERT_EQ(product.type, VT_OBJECT);
-    EXPECT_EQ(std::string(product.data.obj->ClassName()), "OglColor");
-    EXPECT_NE(product.data.obj, c.data.obj);
-    EXPECT_NE(product.data.obj->GetAss(), c.data.obj->GetAss());
-    ExpectColor(h, product, 0.2f * 2, 0.4f * 2, 0.6f * 2, 0.5f);
-    ExpectColor(h, c, 0.2f, 0.4f, 0.6f, 0.5f);
-
-    VarRegister result, args[2];
-    result.value = 9;
-    args[0].value = 0.5;
-    args[1].isRef = 1;
-    args[1].ref = &c;
-    EXPECT_TRUE(h.CallRow("OglColor::*=(number)", &result, args, 2).empty());
-    EXPECT_EQ(result.value.type, VT_INT) << "*= leaves the result alone";
-    ExpectColor(h, c, 0.2f * 0.5f, 0.4f * 0.5f, 0.6f * 0.5f, 0.5f);
-    ExpectColor(h, product, 0.2f * 2, 0.4f * 2, 0.6f * 2, 0.5f);
-}
-
-TEST(OglColor, BadCallsEndInHostErrors) {
-    Harness h;
-    Variable c = h.New("OglColor");
-    h.Call(c, "SetColor", {Num(1), Num(2)});
-    auto e = h.TakeErrors();
-    ASSERT_EQ(e.size(), 1u);
-    EXPECT_EQ(e[0].number, 5);
-    EXPECT_NE(e[0].message.find("OglColor::SetColor(number, number, number, number)"), std::string::npos)
-        << e[0].message;
-
-    h.Call(c, "SetColor", {Str("red")});
-    e = h.TakeErrors();
-    ASSERT_EQ(e.size(), 1u);
-    EXPECT_EQ(e[0].number, 6);
-    EXPECT_NE(e[0].message.find("argument 1 must be a ColorRef object, not a string"), std::string::npos)
-        << e[0].message;
-
-    h.Call(c, "Darken");
-    EXPECT_EQ(h.Errors(), std::vector<int>{5});
-    Variable nothing = h.New("OglColor", {Variable()});
-    EXPECT_EQ(h.Errors(), std::vector<int>{5});
-    EXPECT_EQ(nothing.type, VT_EMPTY);
-    ExpectColor(h, c, 1, 1, 1, 1);
-}
-
-TEST(OglColor, CopyOfAColourWithoutNativeReports43AndMakesNone) {
-    Harness h;
-    Variable c = h.New("OglColor");
-    VeskAss* native = c.data.obj->GetAss();
+void DropNative(Variable& object) {
+    VeskAss* native = object.data.obj->GetAss();
     native->BreakJoint();
     delete native;
+}
+
+TEST(OglColor, ColorRefTopByteAndCopiesWithoutNative) {
+    Harness h;
+    Variable high = h.New("ColorRef", {Int(static_cast<int>(0xFF000000u))});
+    EXPECT_EQ(Read(h, h.New("OglColor", {high})), (Rgba{0, 0, 0, 1})) << "the highest byte is ignored";
+
+    Variable c = h.New("OglColor");
+    DropNative(c);
     Variable copy = h.New("OglColor", {c});
     EXPECT_EQ(h.Errors(), std::vector<int>{43});
     ASSERT_EQ(copy.type, VT_OBJECT);
-    EXPECT_EQ(copy.data.obj->GetAss(), nullptr);
-    h.Call(copy, "GetRed");
-    EXPECT_EQ(h.Errors(), std::vector<int>{43});
+    EXPECT_EQ(copy.data.obj->GetAss(), nullptr) << "no copy is made";
+}
+
+TEST(OglMaterial, DerivedColours) {
+    Harness h;
+    Variable d = h.New("OglMaterial");
+    EXPECT_EQ(Get(h, d, "GetDiffuse", false), (Rgba{0.9f * 0.7f, 0.9f * 0.7f, 0.9f * 0.7f, 1})) << "base 0.7";
+    EXPECT_EQ(h.Call(d, "GetShininess", {Bool(true)}).GetFloatNumb(), 60.0f);
+    EXPECT_EQ(h.Call(d, "GetShininess", {Bool(false)}).GetFloatNumb(), 120.0f);
+
+    // SetColor derives like the constructor, except that the specular is the
+    // base colour itself, not white.
+    Variable m = h.New("OglMaterial", {Int(1), Num(0.5), Int(0), Num(0.8)});
+    EXPECT_EQ(Get(h, m, "GetSpecular", true), (Rgba{1, 1, 1, 0.8f}));
+    h.Call(m, "SetColor", {Int(1), Num(0.5), Int(0), Num(0.8)});
+    for (bool front : {true, false}) {
+        EXPECT_EQ(Get(h, m, "GetAmbient", front), (Rgba{0.4f, 0.4f * 0.5f, 0, 0.8f})) << front;
+        EXPECT_EQ(Get(h, m, "GetDiffuse", front), (Rgba{0.9f, 0.9f * 0.5f, 0, 0.8f})) << front;
+        EXPECT_EQ(Get(h, m, "GetSpecular", front), (Rgba{1, 0.5f, 0, 0.8f})) << front;
+        EXPECT_EQ(Get(h, m, "GetEmission", front), (Rgba{0, 0, 0, 0.8f})) << front;
+    }
+    EXPECT_TRUE(h.Errors().empty());
+}
+
+// SetColor and SetShininess read a selector as a boolean: an integer
+// reports 73 and picks the back face. The colour setters read it by truth:
+// an integer 1 picks the front face, without error. Without a selector a
+// setter changes both faces.
+TEST(OglMaterial, FaceSelectors) {
+    Harness h;
+    const Rgba red{1, 0, 0, 1}, blue{0, 0, 1, 1};
+    struct Setter {
+        const char *setter, *getter;
+        std::vector<int> errors;
+        bool front;  // the face an integer 1 selects
+    };
+    for (const auto& [setter, getter, errors, front] :
+         {Setter{"SetColor", "GetSpecular", {73}, false}, Setter{"SetDiffuse", "GetDiffuse", {}, true},
+          Setter{"SetSpecular", "GetSpecular", {}, true}, Setter{"SetAmbient", "GetAmbient", {}, true},
+          Setter{"SetEmission", "GetEmission", {}, true}}) {
+        Variable m = h.New("OglMaterial");
+        Rgba other = Get(h, m, getter, !front);
+        h.Call(m, setter, {Int(1), Int(0), Int(0), Int(1), Int(1)});
+        EXPECT_EQ(h.Errors(), errors) << setter;
+        EXPECT_EQ(Get(h, m, getter, front), red) << setter << ": the selected face";
+        EXPECT_EQ(Get(h, m, getter, !front), other) << setter << ": the other face is kept";
+        if (errors.empty()) {  // the colour setters, with an OglColor or numbers
+            h.Call(m, setter, {h.New("OglColor", {Int(0), Int(0), Int(1), Int(1)})});
+            EXPECT_EQ(Get(h, m, getter, true), blue) << setter;
+            EXPECT_EQ(Get(h, m, getter, false), blue) << setter;
+            h.Call(m, setter, {h.New("OglColor", {Int(1), Int(0), Int(0), Int(1)}), Int(0)});
+            EXPECT_TRUE(h.Errors().empty()) << setter << ": read by truth";
+            EXPECT_EQ(Get(h, m, getter, true), blue) << setter << ": 0 keeps the front";
+            EXPECT_EQ(Get(h, m, getter, false), red) << setter << ": 0 selects the back";
+        }
+        h.Call(m, setter, {Int(0), Int(0), Int(1), Int(1)});
+        EXPECT_EQ(Get(h, m, getter, true), Get(h, m, getter, false)) << setter << ": no selector, both faces";
+        EXPECT_EQ(Get(h, m, getter, true)[2], 1) << setter;
+    }
+
+    Variable m = h.New("OglMaterial");
+    h.Call(m, "SetShininess", {Int(200)});
+    EXPECT_EQ(h.Call(m, "GetShininess", {Bool(true)}).GetFloatNumb(), 200.0f) << "not clamped";
+    EXPECT_EQ(h.Call(m, "GetShininess", {Bool(false)}).GetFloatNumb(), 200.0f);
+    h.Call(m, "SetShininess", {Int(30), Int(1)});
+    EXPECT_EQ(h.Errors(), std::vector<int>{73});
+    EXPECT_EQ(h.Call(m, "GetShininess", {Bool(false)}).GetFloatNumb(), 30.0f);
+    EXPECT_EQ(h.Call(m, "GetShininess", {Bool(true)}).GetFloatNumb(), 200.0f);
+    h.Call(m, "GetShininess", {Int(1)});
+    EXPECT_EQ(h.Errors(), std::vector<int>{73});
+}
+
+TEST(OglMaterial, ConstructorsCopiesAndLookups) {
+    Harness h;
+    Variable a = h.New("OglColor", {Num(0.1), Num(0.1), Num(0.1), Int(1)});
+    Variable d = h.New("OglColor", {Num(0.2), Num(0.2), Num(0.2), Int(1)});
+    Variable s = h.New("OglColor", {Num(0.3), Num(0.3), Num(0.3), Int(1)});
+    Variable e = h.New("OglColor", {Num(0.4), Num(0.4), Num(0.4), Int(1)});
+    Variable m = h.New("OglMaterial", {a, d, s, e});
+    const char* getters[] = {"GetAmbient", "GetDiffuse", "GetSpecular", "GetEmission"};
+    for (int i = 0; i < 4; i++)
+        for (bool front : {true, false}) {
+            float v = 0.1f * static_cast<float>(i + 1);
+            EXPECT_EQ(Get(h, m, getters[i], front), (Rgba{v, v, v, 1})) << getters[i] << front;
+        }
+    EXPECT_EQ(h.Call(m, "GetShininess", {Bool(false)}).GetFloatNumb(), 120.0f);
+
+    // Copies and what the getters hand out are independent of the material.
+    Variable copy = h.New("OglMaterial", {m});
+    h.Call(copy, "SetAmbient", {Int(1), Int(1), Int(1), Int(1)});
+    Variable got = h.Call(m, "GetAmbient", {Bool(true)});
+    h.Call(got, "SetColor", {Int(0), Int(0), Int(0), Int(0)});
+    EXPECT_EQ(Get(h, m, "GetAmbient", true), (Rgba{0.1f, 0.1f, 0.1f, 1}));
+    EXPECT_EQ(Get(h, copy, "GetAmbient", false), (Rgba{1, 1, 1, 1}));
+    EXPECT_TRUE(h.Errors().empty());
+
+    // One missing colour is one error 43, and no material is made.
+    DropNative(d);
+    Variable broken = h.New("OglMaterial", {a, d, s, e});
+    auto errors = h.TakeErrors();
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].number, 43);
+    EXPECT_EQ(errors[0].text, "OglColor");
+    ASSERT_EQ(broken.type, VT_OBJECT);
+    EXPECT_EQ(broken.data.obj->GetAss(), nullptr);
+
+    // Self a number: SetColor looks it up directly (43 only), SetShininess
+    // by the self rule (40 and 43).
+    VarRegister result, args[5];
+    for (int i = 0; i < 5; i++) args[i].value = i == 4 ? 5 : 1;
+    EXPECT_EQ(h.CallRow("OglMaterial::SetColor(number, number, number, number, ...)", &result, args, 5),
+              std::vector<int>{43});
+    EXPECT_EQ(h.CallRow("OglMaterial::SetShininess(number, ...)", &result, args + 3, 2), (std::vector<int>{40, 43}));
 }
 
 }  // namespace

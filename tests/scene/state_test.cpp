@@ -1,8 +1,11 @@
-// The scene rows as scripts and OpenGL state see them: the defaults through
-// every getter, the switches and their error 73, the light colours as new
-// copies, the stored camera, the matrix loads relative to the viewer and
-// GetMatrix run by the interpreter, and which lookup rule each row uses (40
-// and 43, or 43 alone). The calls the rows issue are in trace_test.cpp.
+// The scene rows as scripts and OpenGL state see them: the light colours,
+// the switches and their error 73, the stored camera, the matrix loads
+// relative to the viewer and GetMatrix run by the interpreter, and which
+// lookup rule each row uses (40 and 43, or 43 alone). The calls the rows
+// issue are in trace_test.cpp; the other defaults and getters in
+// tests/scripts/scene.vsk.
+#include <GL/gl.h>
+
 #include <cmath>
 #include <tuple>
 
@@ -15,6 +18,27 @@ namespace {
 
 using namespace scene_test;
 
+OglContext* Native(Variable& gl) { return static_cast<OglContext*>(gl.data.obj->GetAss()); }
+bool True(const Variable& v) { return v.type == VT_BOOL && v.data.i != 0; }
+bool False(const Variable& v) { return v.type == VT_BOOL && v.data.i == 0; }
+
+using Texts = std::vector<std::pair<int, std::string>>;
+
+// Errors raised since the last take, as (number, text) pairs.
+Texts ErrorsWithText(Harness& h) {
+    Texts out;
+    for (const auto& e : h.TakeErrors()) out.emplace_back(e.number, e.text);
+    return out;
+}
+
+// Takes the native object away from a script object, as a failed
+// allocation in its constructor would have left it.
+void DropNative(Variable& object) {
+    VeskAss* native = object.data.obj->GetAss();
+    native->BreakJoint();
+    delete native;
+}
+
 using Colour = std::vector<float>;
 
 // A script object's native colour, or nothing if the value is no OglColor.
@@ -24,16 +48,15 @@ Colour ColourOf(const Variable& c) {
     return {n->red, n->green, n->blue, n->alpha};
 }
 
-void ExpectMatrix(const std::vector<double>& got, const std::vector<double>& want, const char* what) {
-    for (int i = 0; i < 16; i++) EXPECT_NEAR(got[i], want[i], 1e-5) << what << " element " << i;
-}
+using Elements = std::vector<std::pair<int, double>>;
 
-// The identity with the given column-major elements set.
-std::vector<double> Identity(std::initializer_list<std::pair<int, double>> set = {}) {
-    std::vector<double> m(16, 0.0);
-    m[0] = m[5] = m[10] = m[15] = 1.0;
-    for (auto [i, v] : set) m[i] = v;
-    return m;
+// The model-view against the identity with the given column-major elements set.
+void ExpectModelView(const Elements& set, const char* what) {
+    std::vector<double> want(16, 0.0), got(16);
+    glGetDoublev(GL_MODELVIEW_MATRIX, got.data());
+    want[0] = want[5] = want[10] = want[15] = 1.0;
+    for (auto [i, v] : set) want[i] = v;
+    for (int i = 0; i < 16; i++) EXPECT_NEAR(got[i], want[i], 1e-5) << what << " element " << i;
 }
 
 // A 4 x 4 script Matrix, identity plus the given elements M[r][c].
@@ -44,21 +67,19 @@ Variable NewMatrix(Harness& h, std::initializer_list<std::tuple<int, int, double
     return m;
 }
 
-TEST(SceneState, DefaultsAndSwitchesThroughTheGetters) {
+TEST(SceneState, LightColoursSwitchesAndTheStoredCamera) {
     Harness h;
     Variable gl = h.New("VOpenGL");
-    Variable vp = h.Call(gl, "GetViewPort");
-    EXPECT_EQ(vesk::Format(vp), "[0, 400, 0, 400]");
-    EXPECT_EQ(vp[0].type, VT_FLOAT);
-    EXPECT_EQ(vesk::Format(h.Call(gl, "GetViewerPos")), "[POINT3(0, 0, 1000), POINT3(0, 0, 0), POINT3(0, 1, 0)]");
-    Variable spot = h.Call(gl, "GetSpot");
-    EXPECT_EQ(spot.type, VT_FLOAT);
-    EXPECT_EQ(spot.data.f, 180.0f);
-    EXPECT_EQ(h.Call(gl, "GetFogDensity").data.f, 0.01f);
-    EXPECT_EQ(vesk::Format(h.Call(gl, "GetLightPosition")), "POINT3(100, 100, 2000)");
+    // The light is white scaled by 0.2, 0.8 and 1; the setters take an
+    // OglColor or three numbers (opaque), each into its own colour.
     EXPECT_EQ(ColourOf(h.Call(gl, "GetAmbientLightColor")), (Colour{0.2f, 0.2f, 0.2f, 1}));
     EXPECT_EQ(ColourOf(h.Call(gl, "GetDiffuseLightColor")), (Colour{0.8f, 0.8f, 0.8f, 1}));
     EXPECT_EQ(ColourOf(h.Call(gl, "GetSpecularLightColor")), (Colour{1, 1, 1, 1}));
+    h.Call(gl, "SetSpecularLightColor", {h.New("OglColor", {Num(0.1), Num(0.2), Num(0.3), Num(0.4)})});
+    h.Call(gl, "SetAmbientLightColor", {Int(1), Int(0), Int(1)});
+    EXPECT_EQ(ColourOf(h.Call(gl, "GetSpecularLightColor")), (Colour{0.1f, 0.2f, 0.3f, 0.4f}));
+    EXPECT_EQ(ColourOf(h.Call(gl, "GetAmbientLightColor")), (Colour{1, 0, 1, 1}));
+    EXPECT_EQ(ColourOf(h.Call(gl, "GetDiffuseLightColor")), (Colour{0.8f, 0.8f, 0.8f, 1}));
 
     // Each switch: off by default (the outline patch on), on, and switched
     // off by a number, with error 73.
@@ -75,23 +96,8 @@ TEST(SceneState, DefaultsAndSwitchesThroughTheGetters) {
         EXPECT_EQ(h.Errors(), std::vector<int>{73}) << p[0] << ": a number is not a boolean";
         EXPECT_TRUE(False(h.Call(gl, p[1]))) << p[0];
     }
-    h.Call(gl, "SetSpot", {Int(30)});
-    h.Call(gl, "SetFogDensity", {Num(0.5)});
-    EXPECT_EQ(h.Call(gl, "GetSpot").data.f, 30.0f);
-    EXPECT_EQ(h.Call(gl, "GetFogDensity").data.f, 0.5f);
 
-    // The light colour getters give new copies; the setters take an OglColor
-    // or three numbers (opaque).
-    Variable a = h.Call(gl, "GetDiffuseLightColor");
-    h.Call(a, "SetColor", {Int(0), Int(0), Int(0), Int(0)});
-    EXPECT_EQ(ColourOf(h.Call(gl, "GetDiffuseLightColor")), (Colour{0.8f, 0.8f, 0.8f, 1})) << "the light is alone";
-    h.Call(gl, "SetSpecularLightColor", {h.New("OglColor", {Num(0.1), Num(0.2), Num(0.3), Num(0.4)})});
-    h.Call(gl, "SetAmbientLightColor", {Int(1), Int(0), Int(1)});
-    EXPECT_EQ(ColourOf(h.Call(gl, "GetSpecularLightColor")), (Colour{0.1f, 0.2f, 0.3f, 0.4f}));
-    EXPECT_EQ(ColourOf(h.Call(gl, "GetAmbientLightColor")), (Colour{1, 0, 1, 1}));
-
-    // The stored camera: a near that is not positive becomes 1; an up without
-    // length becomes (1, 0, 0).
+    // A near that is not positive becomes 1; an up without length (1, 0, 0).
     for (double near : {0.0, -5.0, std::nan("")}) {
         h.Call(gl, "SetPerspective", {Int(90), Int(2), Num(near), Int(10)});
         EXPECT_EQ(Native(gl)->clip.near, 1.0f) << near;
@@ -101,59 +107,44 @@ TEST(SceneState, DefaultsAndSwitchesThroughTheGetters) {
     EXPECT_TRUE(h.Errors().empty());
 }
 
-TEST(SceneState, MatrixLoadsAreRelativeToTheViewerAndAlwaysIssued) {
+// LoadMatrix and MultiplyMatrix act relative to the viewer, whether the
+// context is open or not; GetMatrix (a script function, run by the
+// interpreter) gives the model part back row-indexed, and loading that
+// restores the model-view.
+TEST(SceneState, MatrixRoundTripsRelativeToTheViewer) {
     Opened o;
     Harness& h = o.h;
+    vesk::Interpreter interpreter(h.processor);
     o.Open();
     h.Call(o.gl, "LoadIdentityMatrix");
-    ExpectMatrix(ModelView(), Identity(), "no viewer transform is left");
+    ExpectModelView({}, "no viewer transform is left");
     // M[0][3] is OpenGL's element 12, M[1][0] its element 1.
     h.Call(o.gl, "LoadMatrix", {NewMatrix(h, {{0, 3, 5.0}, {1, 0, 0.5}})});
-    ExpectMatrix(ModelView(), Identity({{12, 5}, {1, 0.5}, {14, -1000}}), "viewer x matrix");
+    ExpectModelView({{12, 5}, {1, 0.5}, {14, -1000}}, "viewer x matrix");
     h.Call(o.gl, "MultiplyMatrix", {NewMatrix(h, {{2, 3, 7.0}})});
-    ExpectMatrix(ModelView(), Identity({{12, 5}, {1, 0.5}, {14, -993}}), "multiplies the current model-view");
+    const Elements model = {{12, 5}, {1, 0.5}, {14, -993}};
+    ExpectModelView(model, "multiplies the current model-view");
 
-    // A closed context still loads into whatever context is current, with its own viewer.
+    Variable m = h.Call(o.gl, "GetMatrix"), want = NewMatrix(h, {{0, 3, 5.0}, {1, 0, 0.5}, {2, 3, 7.0}});
+    for (int r = 0; r < 4; r++)
+        for (int c = 0; c < 4; c++)
+            EXPECT_NEAR(m[r][c].GetDoubleNumb(), want[r][c].GetDoubleNumb(), 1e-5) << "GetMatrix " << r << c;
+    ExpectModelView(model, "GetMatrix leaves the model-view as it was");
+    h.Call(o.gl, "LoadIdentityMatrix");
+    h.Call(o.gl, "LoadMatrix", {m});
+    ExpectModelView(model, "LoadMatrix of GetMatrix restores it");
+
+    // A closed context loads into whatever context is current, with its own
+    // viewer; without a current context GetMatrix gives the identity.
     Variable closed = h.New("VOpenGL");
     h.Call(closed, "SetViewerPos", {Int(0), Int(0), Int(20), Int(0), Int(0), Int(0), Int(0), Int(1), Int(0)});
     h.Call(closed, "LoadMatrix", {NewMatrix(h, {})});
-    ExpectMatrix(ModelView(), Identity({{14, -20}}), "an identity Matrix gives the pure viewer");
-    EXPECT_TRUE(h.Errors().empty());
-}
-
-// GetMatrix through the real interpreter, which runs its function value: the
-// model transform without the viewer, row-indexed, and LoadMatrix restoring it.
-TEST(SceneState, GetMatrixRoundTripInAScript) {
-    Harness h;
-    vesk::Interpreter interpreter(h.processor);
-    std::string out;
-    interpreter.SetOutput([&](std::string_view s) { out += s; });
-    vesk::ScriptOutcome outcome = interpreter.RunScript(R"(
-        dc = new MDC(64, 64);
-        gl = new VOpenGL();
-        gl->Open(dc);
-        gl->SetViewerPos(0, 0, 10, 0, 0, 0, 0, 1, 0);
-        gl->Translate(1, 2, 3);
-        gl->Rotate(0, 0, 1, 90);
-        m = gl->GetMatrix();
-        print(m[0][3], m[1][3], m[2][3], m[1][0], m[0][1], m[3][3]);
-        gl->LoadIdentityMatrix();
-        gl->LoadMatrix(m);
-        gl->GetMatrix();
-    )", "getmatrix.vsk");
-    EXPECT_EQ(outcome.kind, vesk::ScriptOutcome::Ok) << outcome.message;
-    EXPECT_EQ(out, "1 2 3 1 -1 1\n");
-    ExpectMatrix(ModelView(), Identity({{0, 0}, {5, 0}, {1, 1}, {4, -1}, {12, 1}, {13, 2}, {14, -7}}),
-                 "viewer x translation x rotation, left as it was by GetMatrix");
-
-    // Without a current context OpenGL writes nothing: the script gets the identity.
+    ExpectModelView({{14, -20}}, "an identity Matrix gives the pure viewer");
     platform::MakeCurrent(0, 0);
-    Variable other = h.New("VOpenGL");
-    Variable id = h.Call(other, "GetMatrix");
+    Variable id = h.Call(closed, "GetMatrix");
     for (int r = 0; r < 4; r++)
         for (int c = 0; c < 4; c++) EXPECT_EQ(id[r][c].GetDoubleNumb(), r == c ? 1 : 0) << r << c;
     EXPECT_TRUE(h.Errors().empty());
-    interpreter.ClearGlobals();
 }
 
 TEST(SceneState, LookupRulesAndMissingNativeObjects) {
@@ -189,7 +180,8 @@ TEST(SceneState, LookupRulesAndMissingNativeObjects) {
 
     // An argument of no object kind: the same two rules for the argument.
     o.Open();
-    Refer(args[1], o.gl);
+    args[1].isRef = 1;  // self by reference, as the host passes it
+    args[1].ref = &o.gl;
     args[0].value = 7;
     EXPECT_EQ(h.CallRow("VOpenGL::SetClearColor(refer object OglColor)", &result, args, 2), lookup);
     EXPECT_EQ(h.CallRow("VOpenGL::SetMaterial(refer object OglMaterial)", &result, args, 2), lookup);
@@ -199,9 +191,8 @@ TEST(SceneState, LookupRulesAndMissingNativeObjects) {
 
     // Colour objects without a native colour are reported by their class,
     // and nothing is changed.
-    Variable noColour = h.New("OglColor");
+    Variable noColour = h.New("OglColor"), noMaterial = h.New("OglMaterial");
     DropNative(noColour);
-    Variable noMaterial = h.New("OglMaterial");
     DropNative(noMaterial);
     for (const char* m : {"SetClearColor", "SetAmbientLightColor", "SetDiffuseLightColor", "SetSpecularLightColor",
                           "SetFogColor", "SetColor"}) {

@@ -5,6 +5,8 @@
 // switch sequences, and colour tracking around SetColor and SetMaterial.
 #include <GL/gl.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -22,29 +24,32 @@ struct Step {
     std::string name;
     std::vector<double> args;
 };
+using Steps = std::vector<Step>;
+
+std::string Text(std::string_view name, const double* args, size_t n) {
+    std::string text(name);
+    char number[32];
+    for (size_t a = 0; a < n; a++) {
+        std::snprintf(number, sizeof number, " %.17g", args[a]);
+        text += number;
+    }
+    return text;
+}
 
 // The calls recorded, without those libGLU makes inside gluLookAt (the
-// module itself never calls glMultMatrixf or glTranslated).
-std::vector<gltrace::Call> ModuleCalls() {
-    std::vector<gltrace::Call> out;
+// module itself never calls glMultMatrixf or glTranslated), each with as
+// many leading arguments as the step `want` has at its place.
+void ExpectSteps(const Steps& want, const char* what) {
+    std::vector<std::string> got, wanted;
     bool inLookAt = false;
     for (const gltrace::Call& c : gltrace::Calls()) {
         if (inLookAt && (c.name == "glMultMatrixf" || c.name == "glTranslated")) continue;
         inLookAt = c.name == "gluLookAt";
-        out.push_back(c);
+        size_t n = got.size() < want.size() ? want[got.size()].args.size() : 0;
+        got.push_back(Text(c.name, c.args.data(), std::min(n, c.args.size())));
     }
-    return out;
-}
-
-void ExpectSteps(const std::vector<Step>& want, const char* what) {
-    std::vector<gltrace::Call> got = ModuleCalls();
-    ASSERT_EQ(got.size(), want.size()) << what << "\n" << gltrace::Dump();
-    for (size_t i = 0; i < want.size(); i++) {
-        EXPECT_EQ(got[i].name, want[i].name) << what << " call " << i << "\n" << gltrace::Dump();
-        ASSERT_GE(got[i].args.size(), want[i].args.size()) << what << " call " << i;
-        for (size_t a = 0; a < want[i].args.size(); a++)
-            EXPECT_EQ(got[i].args[a], want[i].args[a]) << what << " call " << i << " (" << got[i] << ")";
-    }
+    for (const Step& s : want) wanted.push_back(Text(s.name, s.args.data(), s.args.size()));
+    EXPECT_EQ(got, wanted) << what << "\n" << gltrace::Dump();
 }
 
 // The values of the one array of the first call named `name` with the
@@ -55,35 +60,35 @@ std::vector<double> ArrayOf(const char* name, std::initializer_list<double> lead
 
 std::vector<double> Widened(std::initializer_list<float> v) { return std::vector<double>(v.begin(), v.end()); }
 
-std::vector<Step> Viewer(std::vector<double> lookAt) {
+Steps Join(std::initializer_list<Steps> parts) {
+    Steps out;
+    for (const auto& p : parts) out.insert(out.end(), p.begin(), p.end());
+    return out;
+}
+
+Steps Viewer(std::vector<double> lookAt) {
     return {{"glMatrixMode", {GL_MODELVIEW}}, {"glLoadIdentity", {}}, {"gluLookAt", lookAt}};
 }
-std::vector<Step> Projection(std::vector<double> frustum) {
+Steps Projection(std::vector<double> frustum) {
     return {{"glMatrixMode", {GL_PROJECTION}}, {"glLoadIdentity", {}}, {"glFrustum", frustum},
             {"glMatrixMode", {GL_MODELVIEW}}};
 }
-const std::vector<Step> kDefaultProjection = Projection({-200, 200, 200, -200, -200, 200});
-const std::vector<Step> kLightApply = {
+const Steps kDefaultProjection = Projection({-200, 200, 200, -200, -200, 200});
+const Steps kLightApply = {
     {"glLightfv", {GL_LIGHT0, GL_AMBIENT}}, {"glLightfv", {GL_LIGHT0, GL_SPECULAR}},
     {"glLightfv", {GL_LIGHT0, GL_DIFFUSE}}, {"glMatrixMode", {GL_MODELVIEW}}, {"glPushMatrix", {}},
     {"glLoadIdentity", {}}, {"glLightfv", {GL_LIGHT0, GL_POSITION}}, {"glLightf", {GL_LIGHT0, GL_SPOT_CUTOFF}},
     {"glLightfv", {GL_LIGHT0, GL_SPOT_DIRECTION}}, {"glPopMatrix", {}}};
-std::vector<Step> LightEnable(int twoSide) {
+Steps LightEnable(int twoSide) {
     return {{"glLightModeli", {GL_LIGHT_MODEL_LOCAL_VIEWER, 1}}, {"glEnable", {GL_LIGHTING}},
             {"glEnable", {GL_LIGHT0}}, {"glDisable", {GL_COLOR_MATERIAL}},
             {"glLightModeli", {GL_LIGHT_MODEL_TWO_SIDE, static_cast<double>(twoSide)}}};
 }
 
-std::vector<Step> Join(std::initializer_list<std::vector<Step>> parts) {
-    std::vector<Step> out;
-    for (const auto& p : parts) out.insert(out.end(), p.begin(), p.end());
-    return out;
-}
-
-TEST(SceneTrace, OpenSendsTheInitialStateInOrder) {
+TEST(SceneTrace, OpenSendsTheInitialStateInOrderAndBindMDCOnlyTheCamera) {
     Opened o;
     Harness& h = o.h;
-    const std::vector<Step> fixed = {
+    const Steps fixed = {
         {"glFrontFace", {GL_CCW}},  {"glDisable", {GL_CULL_FACE}}, {"glDepthFunc", {GL_LEQUAL}},
         {"glEnable", {GL_DEPTH_TEST}}, {"glEnable", {GL_NORMALIZE}}, {"glHint", {GL_POLYGON_SMOOTH_HINT, GL_FASTEST}},
         {"glHint", {GL_LINE_SMOOTH_HINT, GL_FASTEST}}};
@@ -112,8 +117,7 @@ TEST(SceneTrace, OpenSendsTheInitialStateInOrder) {
     h.Call(o.gl, "SetClearColor", {Num(0.5), Int(0), Int(1)});
     gltrace::Scope trace;
     o.Open();
-    ExpectSteps(Join({{{"glViewport", {5, 472, 2, 2}}},
-                      Viewer({1, 2, 3, 0, 0, 0, 0, 0, 1}),
+    ExpectSteps(Join({{{"glViewport", {5, 472, 2, 2}}}, Viewer({1, 2, 3, 0, 0, 0, 0, 0, 1}),
                       {{"glShadeModel", {GL_SMOOTH}}}, fixed, LightEnable(1), kLightApply,
                       {{"glEnable", {GL_FOG}}, {"glFogi", {GL_FOG_MODE, GL_LINEAR}},
                        {"glFogf", {GL_FOG_DENSITY, 0.01f}}, {"glFogfv", {GL_FOG_COLOR}}, {"glFogf", {GL_FOG_START, 2}},
@@ -142,22 +146,21 @@ TEST(SceneTrace, CameraCallsCarryTheStoredValues) {
     o.Open();
     gltrace::Scope trace;
     h.Call(o.gl, "SetViewPort", {Num(10.9), Int(20), Num(110.9), Num(220.9)});
+    EXPECT_EQ(vesk::Format(h.Call(o.gl, "GetViewPort")), "[10.9, 110.9, 20, 220.9]") << "left, right, top, bottom";
     h.Call(o.gl, "SetViewPort", {Num(-0.5), Int(0), Num(99.5), Int(100)});
     ExpectSteps(Join({{{"glViewport", {10, 260, 100, 200}}}, kDefaultProjection,
                       {{"glViewport", {0, 380, 100, 100}}}, kDefaultProjection}),
                 "SetViewPort sends the projection again; -0.5 is 0, not -1");
-    EXPECT_EQ(vesk::Format(h.Call(o.gl, "GetViewPort")), "[-0.5, 99.5, 0, 100]") << "left, right, top, bottom";
 
     gltrace::Clear();
     h.Call(o.gl, "SetPerspective", {Int(45), Num(1.5), Int(0), Int(100)});
     h.Call(o.gl, "SetClipping", {Int(-1), Int(3), Int(-2), Int(4), Int(1), Int(10)});
-    ExpectSteps(Join({Projection({-0.62131977f, 0.62131977f, -0.41421318f, 0.41421318f, 1, 100}),
-                      Projection({-1, 3, -2, 4, 1, 10})}),
-                "SetPerspective and SetClipping: bottom before top");
-    gltrace::Clear();
     h.Call(o.gl, "SetViewerPos", {Int(0), Int(0), Int(9), Int(0), Int(0), Int(0), Int(0), Int(1), Int(0)});
-    ExpectSteps(Viewer({0, 0, 9, 0, 0, 0, 0, 1, 0}), "SetViewerPos");
+    ExpectSteps(Join({Projection({-0.62131977f, 0.62131977f, -0.41421318f, 0.41421318f, 1, 100}),
+                      Projection({-1, 3, -2, 4, 1, 10}), Viewer({0, 0, 9, 0, 0, 0, 0, 1, 0})}),
+                "SetPerspective, SetClipping (bottom before top) and SetViewerPos");
 
+    // Each transform selects the model-view first; the angle goes first.
     gltrace::Clear();
     h.Call(o.gl, "Rotate", {Int(0), Int(0), Int(1), Int(90)});
     h.Call(o.gl, "Rotate", {h.New("POINT3", {Int(1), Int(0), Int(0)}), Num(12.5)});
@@ -166,14 +169,12 @@ TEST(SceneTrace, CameraCallsCarryTheStoredValues) {
     h.Call(o.gl, "SetScale", {Int(2), Int(3), Int(4)});
     h.Call(o.gl, "PushModelMatrix");
     h.Call(o.gl, "PopModelMatrix");
-    ExpectSteps({{"glMatrixMode", {GL_MODELVIEW}}, {"glRotatef", {90, 0, 0, 1}},
-                 {"glMatrixMode", {GL_MODELVIEW}}, {"glRotatef", {12.5f, 1, 0, 0}},
-                 {"glMatrixMode", {GL_MODELVIEW}}, {"glTranslatef", {0.5f, -1, 2}},
-                 {"glMatrixMode", {GL_MODELVIEW}}, {"glTranslatef", {4, 5, 6}},
-                 {"glMatrixMode", {GL_MODELVIEW}}, {"glScalef", {2, 3, 4}},
-                 {"glMatrixMode", {GL_MODELVIEW}}, {"glPushMatrix", {}},
-                 {"glMatrixMode", {GL_MODELVIEW}}, {"glPopMatrix", {}}},
-                "transforms: the angle first for OpenGL");
+    Steps transforms;
+    for (const Step& s : Steps{{"glRotatef", {90, 0, 0, 1}}, {"glRotatef", {12.5f, 1, 0, 0}},
+                               {"glTranslatef", {0.5f, -1, 2}}, {"glTranslatef", {4, 5, 6}},
+                               {"glScalef", {2, 3, 4}}, {"glPushMatrix", {}}, {"glPopMatrix", {}}})
+        transforms.insert(transforms.end(), {{"glMatrixMode", {GL_MODELVIEW}}, s});
+    ExpectSteps(transforms, "transforms");
     EXPECT_TRUE(h.Errors().empty());
 }
 
@@ -218,41 +219,39 @@ TEST(SceneTrace, LightFogAndSwitchSequences) {
     h.Call(o.gl, "EnableLight", {Bool(true)});
     ExpectSteps(LightEnable(0), "EnableLight(true) sends no colour and no position");
 
+    // The spot points from the light to the origin; from the origin itself
+    // down the view axis.
     gltrace::Clear();
     h.Call(o.gl, "SetSpot", {Int(30)});
-    h.Call(o.gl, "SetLightPosition", {Int(0), Int(0), Int(100)});
+    h.Call(o.gl, "SetLightPosition", {Int(0), Int(3), Int(4)});
     ExpectSteps(kLightApply, "SetLightPosition sends the whole light");
     EXPECT_EQ(ArrayOf("glLightfv", {GL_LIGHT0, GL_DIFFUSE}), Widened({0.1f, 0.2f, 0.3f, 1}));
-    EXPECT_EQ(ArrayOf("glLightfv", {GL_LIGHT0, GL_POSITION}), Widened({0, 0, 100, 1}));
+    EXPECT_EQ(ArrayOf("glLightfv", {GL_LIGHT0, GL_POSITION}), Widened({0, 3, 4, 1}));
     EXPECT_EQ(gltrace::Named("glLightf")[0].args, (std::vector<double>{GL_LIGHT0, GL_SPOT_CUTOFF, 30}));
-    EXPECT_EQ(ArrayOf("glLightfv", {GL_LIGHT0, GL_SPOT_DIRECTION}), Widened({0, 0, -1}));
+    EXPECT_EQ(ArrayOf("glLightfv", {GL_LIGHT0, GL_SPOT_DIRECTION}), Widened({0, -0.6f, -0.8f}));
     gltrace::Clear();
     h.Call(o.gl, "SetLightPosition", {Int(0), Int(0), Int(0)});
-    EXPECT_EQ(ArrayOf("glLightfv", {GL_LIGHT0, GL_SPOT_DIRECTION}), Widened({0, 0, -1}))
-        << "a light at the origin points down the view axis";
+    EXPECT_EQ(ArrayOf("glLightfv", {GL_LIGHT0, GL_SPOT_DIRECTION}), Widened({0, 0, -1}));
 
+    // Light and fog settings wait for their switch.
+    h.Call(o.gl, "SetPerspective", {Int(45), Int(1), Int(1), Int(100)});
     gltrace::Clear();
     h.Call(o.gl, "EnableTwoSide", {Bool(true)});
     h.Call(o.gl, "SetSpot", {Int(10)});
     h.Call(o.gl, "SetAmbientLightColor", {Int(1), Int(1), Int(1)});
-    EXPECT_TRUE(gltrace::Calls().empty()) << "light settings wait\n" << gltrace::Dump();
-    h.Call(o.gl, "EnableLight", {Bool(true)});
-    ExpectSteps(LightEnable(1), "two-side reaches OpenGL at EnableLight(true)");
-    gltrace::Clear();
-    h.Call(o.gl, "EnableLight", {Bool(false)});
-    ExpectSteps({{"glDisable", {GL_LIGHTING}}, {"glEnable", {GL_COLOR_MATERIAL}},
-                 {"glColorMaterial", {GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE}}}, "EnableLight(false)");
-
-    h.Call(o.gl, "SetPerspective", {Int(45), Int(1), Int(1), Int(100)});
-    gltrace::Clear();
     h.Call(o.gl, "SetFogExpMode");
     h.Call(o.gl, "SetFogDensity", {Num(0.5)});
     h.Call(o.gl, "SetFogColor", {h.New("OglColor", {Num(0.1), Num(0.2), Num(0.3), Num(0.4)})});
-    EXPECT_TRUE(gltrace::Calls().empty()) << "fog settings wait\n" << gltrace::Dump();
+    EXPECT_TRUE(gltrace::Calls().empty()) << gltrace::Dump();
+    h.Call(o.gl, "EnableLight", {Bool(true)});
+    h.Call(o.gl, "EnableLight", {Bool(false)});
     h.Call(o.gl, "EnableFog", {Bool(true)});
-    ExpectSteps({{"glEnable", {GL_FOG}}, {"glFogi", {GL_FOG_MODE, GL_EXP2}}, {"glFogf", {GL_FOG_DENSITY, 0.5f}},
-                 {"glFogfv", {GL_FOG_COLOR}}, {"glFogf", {GL_FOG_START, 1}}, {"glFogf", {GL_FOG_END, 100}}},
-                "EnableFog(true): GL_EXP2, not GL_EXP, still with start and end");
+    ExpectSteps(Join({LightEnable(1),
+                      {{"glDisable", {GL_LIGHTING}}, {"glEnable", {GL_COLOR_MATERIAL}},
+                       {"glColorMaterial", {GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE}}},
+                      {{"glEnable", {GL_FOG}}, {"glFogi", {GL_FOG_MODE, GL_EXP2}}, {"glFogf", {GL_FOG_DENSITY, 0.5f}},
+                       {"glFogfv", {GL_FOG_COLOR}}, {"glFogf", {GL_FOG_START, 1}}, {"glFogf", {GL_FOG_END, 100}}}}),
+                "two-side at EnableLight(true); colour tracking at EnableLight(false); GL_EXP2 fog");
     EXPECT_EQ(ArrayOf("glFogfv", {GL_FOG_COLOR}), Widened({0.1f, 0.2f, 0.3f, 0.4f}));
 
     gltrace::Clear();
@@ -276,7 +275,7 @@ TEST(SceneTrace, ColourTrackingAroundColourAndMaterial) {
     Harness& h = o.h;
     o.Open();
     Variable material = h.New("OglMaterial", {Num(0.7), Num(0.3), Num(0.9), Num(0.6)});
-    const std::vector<Step> materialCalls = {
+    const Steps materialCalls = {
         {"glMaterialfv", {GL_FRONT, GL_AMBIENT}}, {"glMaterialfv", {GL_FRONT, GL_DIFFUSE}},
         {"glMaterialfv", {GL_FRONT, GL_SPECULAR}}, {"glMaterialfv", {GL_FRONT, GL_EMISSION}},
         {"glMaterialfv", {GL_BACK, GL_AMBIENT}},  {"glMaterialfv", {GL_BACK, GL_DIFFUSE}},
@@ -289,12 +288,15 @@ TEST(SceneTrace, ColourTrackingAroundColourAndMaterial) {
     h.Call(o.gl, "SetColor", {Num(0.25), Num(0.5), Num(0.75), Int(1)});
     h.Call(o.gl, "SetMaterial", {material});
     ExpectSteps(Join({{{"glColor4f", {0.25f, 0.5f, 0.75f, 1}}}, materialCalls}), "without lighting");
+    // The colour constructor's factors, as products of 32-bit floats.
     const float r = 0.7f, g = 0.3f, b = 0.9f, a = 0.6f;
-    EXPECT_EQ(ArrayOf("glMaterialfv", {GL_FRONT, GL_AMBIENT}), Widened({0.4f * r, 0.4f * g, 0.4f * b, a}))
-        << "products of 32-bit floats";
+    EXPECT_EQ(ArrayOf("glMaterialfv", {GL_FRONT, GL_AMBIENT}), Widened({0.4f * r, 0.4f * g, 0.4f * b, a}));
     EXPECT_EQ(ArrayOf("glMaterialfv", {GL_BACK, GL_DIFFUSE}), Widened({0.9f * r, 0.9f * g, 0.9f * b, a}));
     EXPECT_EQ(ArrayOf("glMaterialfv", {GL_FRONT, GL_SPECULAR}), Widened({1, 1, 1, a}));
+    EXPECT_EQ(ArrayOf("glMaterialfv", {GL_BACK, GL_EMISSION}), Widened({0, 0, 0, a}));
 
+    // The material's setters keep each colour's face and parameter.
+    h.Call(material, "SetColor", {Int(1), Int(0), Int(0), Int(1)});
     h.Call(o.gl, "EnableLight", {Bool(true)});
     gltrace::Clear();
     h.Call(o.gl, "SetColor", {Int(1), Int(0), Int(0), Int(1)});
@@ -303,6 +305,7 @@ TEST(SceneTrace, ColourTrackingAroundColourAndMaterial) {
     ExpectSteps(Join({{on, tracking, {"glColor4f", {1, 0, 0, 1}}, on, tracking, {"glColor4f", {0, 1, 0, 0.5f}}},
                       {{"glDisable", {GL_COLOR_MATERIAL}}}, materialCalls}),
                 "under lighting: tracking on before every colour, off before the material");
+    EXPECT_EQ(ArrayOf("glMaterialfv", {GL_BACK, GL_SPECULAR}), Widened({1, 0, 0, 1}));
     EXPECT_TRUE(h.Errors().empty());
 }
 
