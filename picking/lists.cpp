@@ -1,6 +1,8 @@
 // Display lists: generating, recording, calling (singly or from a script
-// vector) and deleting OpenGL lists. The module keeps no record of lists; the
-// script keeps the names GenList gave it.
+// vector) and deleting OpenGL lists. The module keeps no record of lists (the
+// script keeps the names GenList gave it), only the highest name made.
+#include <algorithm>
+#include <cstdint>
 #include <memory>
 #include <new>
 
@@ -16,11 +18,24 @@ namespace {
 // gets 0 instead of the process running out of memory.
 constexpr int kMaxListBlock = 1 << 20;
 
+// The highest list name made by GenList or NewList in any context of the
+// process: no context has a list above it, whichever context a call reaches.
+GLuint highestList = 0;
+
+void Made(uint64_t last) {
+    highestList = static_cast<GLuint>(std::max<uint64_t>(highestList, last));
+}
+
 }  // namespace
 
 // List names travel as script integers; a negative one reaches OpenGL as the
 // unsigned name with the same bits.
-GLuint OglContext::GenList(int range) { return range > kMaxListBlock ? 0 : glGenLists(range); }
+GLuint OglContext::GenList(int range) {
+    if (range > kMaxListBlock) return 0;
+    GLuint first = glGenLists(range);
+    if (first) Made(uint64_t(first) + uint64_t(range) - 1);
+    return first;
+}
 
 // Recording and calling need a rendering context, not a device. Only
 // positive names are recorded; the drawing that follows a refused name is
@@ -28,6 +43,7 @@ GLuint OglContext::GenList(int range) { return range > kMaxListBlock ? 0 : glGen
 void OglContext::NewList(int list) {
     if (!IsOpen() || list <= 0) return;
     glNewList(static_cast<GLuint>(list), GL_COMPILE);
+    Made(static_cast<GLuint>(list));
     recordingList = true;
 }
 
@@ -44,7 +60,18 @@ void OglContext::CallLists(const GLint* lists, int n) {
     if (IsOpen()) glCallLists(n, GL_INT, lists);
 }
 
-void OglContext::DeleteLists(int list, int range) { glDeleteLists(static_cast<GLuint>(list), range); }
+// Mesa looks up every name of the block, so deleting two billion names takes
+// most of a minute. A block larger than GenList ever gives is therefore cut
+// at the highest name made, and left out when it starts above it: the same
+// lists go. Other blocks reach OpenGL as they are.
+void OglContext::DeleteLists(int list, int range) {
+    GLuint first = static_cast<GLuint>(list);
+    if (range > kMaxListBlock) {
+        if (first > highestList) return;
+        range = static_cast<int>(std::min<uint64_t>(range, uint64_t(highestList) - first + 1));
+    }
+    glDeleteLists(first, range);
+}
 
 // ---- handlers ------------------------------------------------------------------
 

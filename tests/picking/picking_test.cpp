@@ -128,6 +128,21 @@ TEST(Lists, NamesAndTheCallsListRowsMake) {
     h.Call(closed, "CallList", {Int(1)});
     h.Call(closed, "NewList", {Int(1)});
     EXPECT_EQ(Traced(), Texts{}) << "an unopened context calls nothing";
+
+    // Deleting "every name" is cut at the highest name made, so OpenGL does
+    // not look up two billion names; a block above it is left out.
+    gltrace::Clear();
+    h.Call(s.gl, "DeleteLists", {Int(INT_MAX - 5), Int(INT_MAX)});
+    h.Call(s.gl, "DeleteLists", {Int(-1), Int(INT_MAX)});
+    h.Call(s.gl, "DeleteLists", {Int(2), Int(INT_MAX)});
+    const std::vector<gltrace::Call>& calls = gltrace::Calls();
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].args[0], 2);
+    double last = 2 + calls[0].args[1] - 1;
+    EXPECT_GE(last, five.data.i + 4) << "the block reaches the highest name GenList gave";
+    EXPECT_LT(last, 1 << 20);
+    for (int i = 0; i < 5; i++) EXPECT_FALSE(glIsList(five.data.i + i)) << i;
+    EXPECT_FALSE(glIsList(4));
     EXPECT_TRUE(h.Errors().empty());
 }
 
