@@ -8,10 +8,16 @@ seconds=${1:-60}
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/deps.sh"
 build=${BUILD_DIR:-$top/build-fuzz}
+mkdir -p "$build" && build=$(cd "$build" && pwd)
 CC=clang CXX=clang++ cmake -S "$top" -B "$build" -DVESK_FUZZ=ON -DVESK_BENCH=OFF \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
 cmake --build "$build" -j2 --target module_fuzzer script_fuzzer
 mkdir -p "$build/findings"
+# Inputs may save pictures under any name: they land in a scratch folder,
+# not in the checkout.
+scratch="$build/scratch"
+rm -rf "$scratch" && mkdir -p "$scratch"
+cd "$scratch"
 status=0
 for fuzzer in module script; do
   work="$build/corpus-$fuzzer"
