@@ -91,10 +91,10 @@ void InPlace(Op op, Variable& r, const Variable& a, const Variable& b) {
     if (r.type > 16) r._Clear();
     else r.type = VT_EMPTY;
     r.type = t;
+    r.data.p = nullptr;  // a byte or float result leaves no old bits in the word
     if (Divides(op) && zero) {
         VeskError(VE_DIVZERO);
-        r.type = VT_EMPTY;  // no data word was written: leave nothing behind
-        r.data.p = nullptr;
+        r.type = VT_EMPTY;  // no result: leave nothing behind
         return;
     }
     switch (t) {

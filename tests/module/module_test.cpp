@@ -216,6 +216,10 @@ TEST(Arithmetic, InPlaceFormsRetypeTheTarget) {
         EXPECT_EQ(Typed(target), c.want) << c.symbol << " " << Typed(c.a) << ", " << Typed(c.b);
         EXPECT_EQ(h.Errors(), c.errors) << c.symbol;
     }
+    auto sub = Export<void (*)(Variable&, const Variable&, const Variable&)>(h, "_Z3SubR8VariableRKS_S2_");
+    target = Int(-1);
+    sub(target, Byte(3), Byte(5));
+    EXPECT_EQ(target.data.i, 254) << "the whole data word: no bits of the old integer";
 }
 
 }  // namespace
