@@ -75,7 +75,6 @@ Variable Build(std::initializer_list<T> items, F element) {
 }
 }  // namespace
 
-Variable Vec(std::initializer_list<Variable> items) { return Build(items, [](const Variable& v) { return v; }); }
 Variable Flat(std::initializer_list<double> numbers) { return Build(numbers, [](double d) { return Num(d); }); }
 Variable Triples(std::initializer_list<std::array<double, 3>> points) {
     return Build(points, [](const std::array<double, 3>& p) { return Flat({p[0], p[1], p[2]}); });

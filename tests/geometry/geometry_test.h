@@ -46,7 +46,6 @@ protected:
     bool AnyNear(int x, int y0, int y1, std::array<int, 3> rgb);
 };
 
-Variable Vec(std::initializer_list<Variable> items);
 Variable Flat(std::initializer_list<double> numbers);
 Variable Triples(std::initializer_list<std::array<double, 3>> points);
 Variable Point3(Harness& h, double x, double y, double z);

@@ -16,14 +16,6 @@ namespace {
 
 using Texts = std::vector<std::string>;
 
-Variable Vec(std::initializer_list<Variable> items) {
-    Variable v;
-    v.Init(VT_VECTOR, static_cast<long>(items.size()));
-    long i = 0;
-    for (const Variable& item : items) v[i++] = item;
-    return v;
-}
-
 long Count(Variable& v) { return v.type == VT_VECTOR ? v.data.vec->count : -1; }
 
 // One call as the tracer prints it, and every call recorded, printed,

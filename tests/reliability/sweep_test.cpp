@@ -20,14 +20,6 @@ struct Kind {
     std::function<Variable(Harness&)> make;
 };
 
-Variable Vec(std::initializer_list<Variable> items) {
-    Variable v;
-    v.Init(VT_VECTOR, static_cast<long>(items.size()));
-    int i = 0;
-    for (const Variable& x : items) v[i++] = x;
-    return v;
-}
-
 Variable WithoutNative(Harness& h, const char* cls) {
     Variable o = h.New(cls);
     if (VeskAss* a = o.GetVObject() ? o.GetVObject()->GetAss() : nullptr) {

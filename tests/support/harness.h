@@ -3,6 +3,7 @@
 // signature with raw registers.
 #pragma once
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -42,3 +43,11 @@ inline Variable Num(double v) { return Variable(v); }
 inline Variable Flt(float v) { Variable x; x = v; return x; }
 inline Variable Bool(bool v) { Variable x; vesk::SetBool(x, v); return x; }
 inline Variable Str(const char* s) { return Variable(VT_STRING, s); }
+// A script vector of the given items.
+inline Variable Vec(std::initializer_list<Variable> items) {
+    Variable v;
+    v.Init(VT_VECTOR, static_cast<long>(items.size()));
+    long i = 0;
+    for (const Variable& item : items) v[i++] = item;
+    return v;
+}
