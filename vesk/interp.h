@@ -30,7 +30,9 @@ struct ScriptOutcome {
     std::vector<ErrorEntry> errors;  // RuntimeError: the errors, in order
 };
 
+namespace vm {
 class Machine;
+}
 
 // How scripts run:
 // - Values are host Variables with their copy rules: numbers and booleans
@@ -69,9 +71,10 @@ class Machine;
 //   only by a reference cycle (a vector holding itself) go at the next
 //   collection: between statements once the live containers have doubled
 //   in number, and when the script ends.
-// - Limits: kMaxScriptDepth nested script calls, and never closer than a
-//   margin to the end of the thread's stack (error 13 either way); the
-//   parser bounds the nesting of one script or function text.
+// - Limits: kMaxScriptDepth nested script calls (error 13). Script calls
+//   do not nest on the thread's stack; the host calling a function value
+//   does, and stops a margin before its end (error 13 too). The parser
+//   bounds the nesting of one script or function text.
 class Interpreter : public FunctionRunner {
 public:
     // Installs itself as the processor's runner; the processor must outlive it.
@@ -88,7 +91,7 @@ public:
     // `to` (null: off).
     void SetTrace(std::FILE* to);
     // Ends a run with error 12 once it has run this many statements (0: no
-    // limit; loops count each pass). For scripts that must finish.
+    // limit; a loop's test counts once a pass). For scripts that must finish.
     void SetStepLimit(long statements);
 
     // Parses and runs a script; `file` names it in errors. Globals persist
@@ -110,7 +113,7 @@ public:
 
 private:
     Processor& processor_;
-    std::unique_ptr<Machine> machine_;
+    std::unique_ptr<vm::Machine> machine_;
 };
 
 }  // namespace vesk

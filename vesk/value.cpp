@@ -31,7 +31,7 @@ void Track(VLive& n, LiveKind kind, void* owner) {
     n.next = liveHead;
     if (liveHead) liveHead->prev = &n;
     liveHead = &n;
-    liveCount++;
+    if (++liveCount >= collectAt) vesk::collectionDue = true;
 }
 
 void Untrack(VLive& n) {
@@ -51,11 +51,15 @@ constexpr int kSpareDoubles = 4096;
 double* spareDoubles[kSpareDoubles];
 int spareCount = 0;
 
-double* NewDouble(double value) {
+}  // namespace
+
+double* vesk::NewDouble(double value) {
     double* d = spareCount ? spareDoubles[--spareCount] : new (std::nothrow) double;
     if (d) *d = value;
     return d;
 }
+
+namespace {
 
 // Cells may come from the module too (its in-place arithmetic makes them
 // with new); both kinds are plain operator-new blocks.
@@ -132,7 +136,7 @@ void CopyInto(Variable& to, const Variable& from) {
     to.data = from.data;
     switch (from.type) {
     case VT_DOUBLE: {
-        double* d = NewDouble(*from.data.d);
+        double* d = vesk::NewDouble(*from.data.d);
         if (!d) { to.type = VT_EMPTY; to.data.p = nullptr; }
         to.data.d = d;
         break;
@@ -255,7 +259,7 @@ Variable& Variable::operator=(double value) {
         *data.d = value;
         return *this;
     }
-    double* d = NewDouble(value);
+    double* d = vesk::NewDouble(value);
     _Clear();
     if (!d) return *this;
     type = VT_DOUBLE;
@@ -515,18 +519,28 @@ Vector* NewVector(long count) {
 }
 
 bool VectorAdd(Vector* v, const Variable& item) {
+    Variable copy(item);  // item may be an element of this very vector
+    Variable* slot = VectorAppend(v);
+    if (!slot) return false;
+    slot->type = copy.type;
+    slot->data = copy.data;
+    copy.type = VT_EMPTY;
+    return true;
+}
+
+Variable* VectorAppend(Vector* v) {
     if (v->count == v->capacity) {
         if (v->capacity >= Limits().vectorCount) {
             Error(VE_LIMIT, "a vector cannot grow beyond " + std::to_string(Limits().vectorCount) +
                                 " elements");
-            return false;
+            return nullptr;
         }
         long grown = v->capacity < 4 ? 4 : 2L * v->capacity;
         if (grown > Limits().vectorCount) grown = Limits().vectorCount;
         Variable* items = new (std::nothrow) Variable[grown];
         if (!items) {
             Error(VE_LIMIT, "out of memory growing a vector");
-            return false;
+            return nullptr;
         }
         // Moving the raw words keeps every owned resource with its element.
         for (int i = 0; i < v->count; i++) {
@@ -538,12 +552,7 @@ bool VectorAdd(Vector* v, const Variable& item) {
         v->items = items;
         v->capacity = static_cast<int>(grown);
     }
-    Variable copy(item);  // item may be an element of this very vector
-    Variable& slot = v->items[v->count++];
-    slot.type = copy.type;
-    slot.data = copy.data;
-    copy.type = VT_EMPTY;
-    return true;
+    return &v->items[v->count++];
 }
 
 Variable MakeReference(const Variable& target) {
@@ -680,7 +689,10 @@ void Collect() {
     for (VLive* n : garbage) DropChildren(n);
     for (VLive* n : garbage) Release(n);
     collectAt = std::max(10000L, 2 * liveCount);
+    collectionDue = liveCount >= collectAt;
 }
+
+bool collectionDue = false;
 
 void MaybeCollect() {
     if (liveCount >= collectAt) Collect();

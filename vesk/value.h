@@ -71,6 +71,10 @@ void SetObject(Variable& v, VObject* object);   // takes over one reference
 void SetVector(Variable& v, Vector* vector);    // takes over one reference
 Vector* NewVector(long count);                  // count empty elements, or null if too many
 bool VectorAdd(Vector* vector, const Variable& item);  // false (and error 12) when full
+// The new last element of a vector, empty; null (and error 12) when full.
+Variable* VectorAppend(Vector* vector);
+// A cell for a double value (from a short list of freed cells when it can).
+double* NewDouble(double value);
 Variable MakeReference(const Variable& target);  // a reference cell holding target
 
 // Inspecting values.
@@ -92,6 +96,10 @@ bool Identical(const Variable& a, const Variable& b);  // == of the language
 // containers has doubled since the last time) and Collect at the end.
 void Collect();
 void MaybeCollect();
+// Whether the live containers have grown enough that a collection is due;
+// the evaluator asks at the end of each loop pass.
+extern bool collectionDue;
+inline bool CollectionDue() { return collectionDue; }
 long LiveContainers();
 // Puts a reference cell on the live list (MakeReference does; for cells made elsewhere).
 void TrackCell(VRefCell* cell);
