@@ -175,11 +175,11 @@ private:
         return static_cast<uint16_t>(i);
     }
     int Konst(const Node* e) {
-        Slot k{};
+        Slot k;
         switch (e->kind) {
-        case NodeKind::Int: k.type = VT_INT; k.i = e->intValue; break;
-        case NodeKind::Double: k.type = VT_DOUBLE; k.d = e->doubleValue; break;
-        case NodeKind::Bool: k.type = VT_BOOL; k.i = e->intValue != 0; break;
+        case NodeKind::Int: k = Slot(VT_INT, IntBits(e->intValue)); break;
+        case NodeKind::Double: k = Slot(VT_DOUBLE, DoubleBits(e->doubleValue)); break;
+        case NodeKind::Bool: k = Slot(VT_BOOL, e->intValue != 0); break;
         case NodeKind::String: {
             Variable s;
             SetString(s, e->text.data, e->text.size);
@@ -187,13 +187,13 @@ private:
             FromVariable(s, k);
             break;
         }
-        default: k.type = VT_EMPTY; break;
+        default: break;
         }
         // Numbers repeat (loop steps, 0, 1): one constant each.
         if (k.type == VT_INT || k.type == VT_DOUBLE) {
             for (size_t i = 0; i < proto_->constants.size(); i++) {
                 const Slot& c = proto_->constants[i];
-                if (c.type == k.type && (k.type == VT_INT ? c.i == k.i : std::memcmp(&c.d, &k.d, 8) == 0))
+                if (c.type == k.type && c.bits == k.bits)
                     return static_cast<int>(i);
                 if (i > 64) break;
             }

@@ -9,6 +9,7 @@
 
 #include "vesk/classes.h"
 #include "vesk/eval/ops.h"
+#include "vesk/interp.h"
 
 namespace vesk::vm {
 
@@ -103,38 +104,70 @@ void Machine::Execute(size_t stop) {
         ++pc;  \
         NEXT(); \
     } while (0)
-// Writing a number or a boolean into a register; what it held may have a
-// destructor row, which runs after the new value is in place.
-#define PUT(dst, TYPE, FIELD, val)      \
+// Letting go of a value an instruction replaced: a count down when another
+// reference remains, else the slow way (a destructor row may run and report).
+#define RELEASE_OLD(o)                            \
+    do {                                          \
+        if (Owns(o) && !ReleaseShared(o)) {       \
+            SAVE();                               \
+            Drop(o);                              \
+        }                                         \
+    } while (0)
+// Writing a number or a boolean into a register; what it held goes after the
+// new value is in place.
+#define PUT(dst, TYPE, BITS)                \
+    do {                                    \
+        uint64_t v_ = (BITS);               \
+        Slot& d_ = (dst);                   \
+        if (d_.type >= VT_FUNCTION) {       \
+            Slot o_ = d_;                   \
+            d_ = Slot(TYPE, v_);            \
+            RELEASE_OLD(o_);                \
+        } else {                            \
+            d_ = Slot(TYPE, v_);            \
+        }                                   \
+    } while (0)
+#define PUT_INT(dst, v) PUT(dst, VT_INT, IntBits(static_cast<int32_t>(v)))
+#define PUT_DOUBLE(dst, v) PUT(dst, VT_DOUBLE, DoubleBits(v))
+#define PUT_BOOL(dst, v) PUT(dst, VT_BOOL, (v) ? 1 : 0)
+// A copy into a register, sharing what the source owns.
+#define COPY(dst, src)                  \
     do {                                \
-        auto v_ = (val);                \
+        const Slot s_ = (src);          \
         Slot& d_ = (dst);               \
-        if (Owns(d_)) {                 \
-            SAVE();                     \
+        Retain(s_);                     \
+        if (d_.type >= VT_FUNCTION) {   \
             Slot o_ = d_;               \
-            d_.type = TYPE;             \
-            d_.FIELD = v_;              \
-            Drop(o_);                   \
+            d_ = s_;                    \
+            RELEASE_OLD(o_);            \
         } else {                        \
-            d_.type = TYPE;             \
-            d_.FIELD = v_;              \
+            d_ = s_;                    \
         }                               \
     } while (0)
-#define PUT_INT(dst, v) PUT(dst, VT_INT, i, static_cast<int32_t>(v))
-#define PUT_DOUBLE(dst, v) PUT(dst, VT_DOUBLE, d, static_cast<double>(v))
-#define PUT_BOOL(dst, v) PUT(dst, VT_BOOL, i, static_cast<int32_t>((v) ? 1 : 0))
-// A copy between registers: numbers without a word more; what owns goes the
-// slow way.
-#define COPY(dst, src)                                \
-    do {                                              \
-        const Slot& s_ = (src);                       \
-        Slot& d_ = (dst);                             \
-        if (!Owns(s_) && !Owns(d_)) {                 \
-            d_ = s_;                                  \
-        } else {                                      \
-            SAVE();                                   \
-            Ops::Assign(*this, d_, const_cast<Slot&>(s_), false); \
-        }                                             \
+// A host value into a register: a double leaves its cell behind.
+#define COPY_VARIABLE(dst, var)                    \
+    do {                                           \
+        const Variable& w_ = (var);                \
+        if (w_.type == VT_DOUBLE) {                \
+            PUT_DOUBLE(dst, *w_.data.d);           \
+        } else {                                   \
+            COPY(dst, Slot(w_.type, PointerBits(w_.data.p))); \
+        }                                          \
+    } while (0)
+// A script call: the arguments are already the callee's first registers.
+#define ENTER(p, base)                                                                  \
+    do {                                                                                \
+        Slot* b_ = (base) + 1;                                                          \
+        if (pc->b != (p)->params || depth_ >= kMaxScriptDepth ||                        \
+            frames_.size() == frames_.capacity() || b_ + (p)->registers > stackEnd_) {  \
+            Enter(p, b_, pc->b, base, false, true); /* reports what is wrong */         \
+        }                                                                               \
+        for (int k_ = (p)->params; k_ < (p)->locals; k_++) b_[k_].tag = VT_UNSET;        \
+        frames_.push_back({p, b_, (p)->code.data(), base, handlers_.size(),             \
+                           runtime_->line, false, true});                               \
+        depth_++;                                                                       \
+        LOAD_FRAME();                                                                   \
+        NEXT();                                                                         \
     } while (0)
 #define BACKEDGE()                   \
     do {                             \
@@ -203,15 +236,18 @@ op_LOADK:
     COPY(R[pc->a], K[pc->bx]);
     STEP();
 op_LOADNULL:
-    PUT(R[pc->a], VT_EMPTY, i, 0);
+    PUT(R[pc->a], VT_EMPTY, 0);
     STEP();
 op_LOADBOOL:
     PUT_BOOL(R[pc->a], pc->b != 0);
     STEP();
 op_MOVE:
-    if (pc->x & kTake) {  // the source is a temporary
-        SAVE();
-        Ops::Assign(*this, R[pc->a], R[pc->b], true);
+    if (pc->x & kTake) {  // the source is a temporary: its value moves
+        Slot& d = R[pc->a];
+        Slot o = d;
+        d = R[pc->b];
+        R[pc->b].Empty();
+        RELEASE_OLD(o);
     } else {
         COPY(R[pc->a], R[pc->b]);
     }
@@ -338,15 +374,8 @@ op_GETINDEX: {
     const Slot& c = R[pc->b];
     const Slot& i = R[pc->c];
     if (c.type == VT_VECTOR && i.type == VT_INT && static_cast<uint32_t>(i.i) < static_cast<uint32_t>(c.vec->count)) {
-        const Variable& e = c.vec->items[i.i];
-        if (e.type == VT_DOUBLE) {
-            PUT_DOUBLE(R[pc->a], *e.data.d);
-            STEP();
-        }
-        if (e.type == VT_INT) {
-            PUT_INT(R[pc->a], e.data.i);
-            STEP();
-        }
+        COPY_VARIABLE(R[pc->a], c.vec->items[i.i]);
+        STEP();
     }
     SAVE();
     Ops::GetIndex(*this, R[pc->a], c, i);
@@ -376,15 +405,8 @@ op_GETMEMBER: {
     const Slot& o = R[pc->b];
     MemberSite& site = f->proto->members[pc->c];
     if (o.type == VT_OBJECT && o.obj->cls == site.cls) {
-        const Variable& e = static_cast<HostObject*>(o.obj)->members[site.index].second;
-        if (e.type == VT_DOUBLE) {
-            PUT_DOUBLE(R[pc->a], *e.data.d);
-            STEP();
-        }
-        if (e.type == VT_INT) {
-            PUT_INT(R[pc->a], e.data.i);
-            STEP();
-        }
+        COPY_VARIABLE(R[pc->a], static_cast<HostObject*>(o.obj)->members[site.index].second);
+        STEP();
     }
     SAVE();
     Ops::GetMember(*this, R[pc->a], o, site);
@@ -415,24 +437,22 @@ op_CALL: {
         Ops::Builtin(*this, p->builtin, base + 1, pc->b, *base);
         STEP();
     }
-    Enter(p, base + 1, pc->b, base, false, true);
-    LOAD_FRAME();
-    NEXT();
+    ENTER(p, base);
 }
 op_CALLNAME: {
     Slot* base = R + pc->a;
     SAVE();
     uint16_t n = pc->c;
     if (Globals::Entry* g = globals_.Find(f->proto->names[n])) {
-        FromVariable(g->value, *base);
-        const Proto* p = Ops::CodeOf(*this, *base);
+        COPY_VARIABLE(*base, g->value);
+        const Proto* p = base->type == VT_FUNCTION && base->fn->code
+                             ? static_cast<const Proto*>(base->fn->code.get())
+                             : Ops::CodeOf(*this, *base);
         if (p->builtin >= 0) {
             Ops::Builtin(*this, p->builtin, base + 1, pc->b, *base);
             STEP();
         }
-        Enter(p, base + 1, pc->b, base, false, true);
-        LOAD_FRAME();
-        NEXT();
+        ENTER(p, base);
     }
     int builtin = f->proto->builtins[n];
     if (builtin < 0)
@@ -473,14 +493,32 @@ op_FUNC:
     STEP();
 op_RETURN:
 op_RETURNNULL: {
+    // The frame's registers go back to empty; a last reference goes the
+    // slow way, and what its destructor row reports stops the caller.
     SAVE();
-    Slot value{};
+    Slot value;
     if (pc->op == RETURN) {
         value = R[pc->a];
-        R[pc->a].type = VT_EMPTY;
+        R[pc->a].Empty();
     }
+    for (int k = 0, n = f->proto->registers; k < n; k++) {
+        if (R[k].type >= VT_FUNCTION) {
+            Slot o = R[k];
+            R[k].Empty();
+            if (!ReleaseShared(o)) ReleaseSlow(o);
+        } else {
+            R[k].Empty();
+        }
+    }
+    if (handlers_.size() > f->handlers) handlers_.resize(f->handlers);
     bool boundary = f->boundary;
-    Leave(&value);
+    Slot* result = f->result;
+    if (f->call) depth_--;
+    frames_.pop_back();
+    Slot o = *result;
+    *result = value;
+    if (Owns(o) && !ReleaseShared(o)) ReleaseSlow(o);
+    Check();
     if (boundary) return;
     LOAD_FRAME();
     STEP();
@@ -499,7 +537,7 @@ op_CLEAR: {
             Ops::Clear(*this, from + k, pc->b - k);
             break;
         }
-        from[k].type = VT_EMPTY;
+        from[k].Empty();
     }
     STEP();
 }
@@ -513,6 +551,9 @@ op_CLEAR: {
 #undef PUT_DOUBLE
 #undef PUT_BOOL
 #undef COPY
+#undef COPY_VARIABLE
+#undef RELEASE_OLD
+#undef ENTER
 #undef BACKEDGE
 #undef JUMP_IF
 #undef ARITH

@@ -142,7 +142,7 @@ void Machine::Enter(const Proto* proto, Slot* base, int count, Slot* result, boo
     if ((call && depth_ >= kMaxScriptDepth) || frames_.size() == frames_.capacity() ||
         base + proto->registers > stackEnd_)
         Fail(VE_TOO_DEEP, "calls nested too deeply (" + std::to_string(depth_) + " script calls in progress)");
-    for (int i = count; i < proto->locals; i++) base[i].type = VT_UNSET;
+    for (int i = count; i < proto->locals; i++) base[i].tag = VT_UNSET;
     frames_.push_back({proto, base, proto->code.data(), result, handlers_.size(), runtime_->line, boundary, call});
     if (call) depth_++;
 }
@@ -216,7 +216,7 @@ bool Machine::Catch(size_t stop) {
     if (h.site->global) {
         globals_.Define(h.site->name) = list;
     } else {
-        Slot s{};
+        Slot s;
         FromVariable(list, s);
         Move(fr.base[h.site->reg], s);
     }
@@ -227,7 +227,7 @@ bool Machine::Catch(size_t stop) {
 void Machine::RunTop(const Program& program) {
     RunningScope scope(&processor_);
     size_t stop = frames_.size();
-    Slot result{};
+    Slot result;
     try {
         Enter(&program.Main(), Top(), 0, &result, true, false);
         Run(stop);
@@ -240,15 +240,13 @@ void Machine::CallValue(VFunction* fn, Variable* args, int count, Variable& out)
     static thread_local const char* limit = CppStackLimit();
     if (static_cast<const char*>(__builtin_frame_address(0)) < limit)
         Fail(VE_TOO_DEEP, "calls nested too deeply (" + std::to_string(depth_) + " script calls in progress)");
-    Slot callee{};
-    callee.type = VT_FUNCTION;
-    callee.fn = fn;
+    Slot callee(VT_FUNCTION, PointerBits(fn));
     const Proto* p = Ops::CodeOf(*this, callee);
     Slot* base = Top();
     if (base + count + 1 > stackEnd_)
         Fail(VE_TOO_DEEP, "calls nested too deeply (" + std::to_string(depth_) + " script calls in progress)");
     for (int i = 0; i < count; i++) FromVariable(args[i], base[i]);
-    Slot result{};
+    Slot result;
     try {
         if (p->builtin >= 0) {
             Ops::Builtin(*this, p->builtin, base, count, result);

@@ -20,7 +20,7 @@ namespace {
 // A slot that lets go of what it holds when the slow path ends, normally or
 // by unwinding.
 struct Keep {
-    Slot s{};
+    Slot s;
     ~Keep() { Release(s); }
 };
 
@@ -413,8 +413,7 @@ const Proto* Ops::CodeOf(Machine& m, const Slot& callee) {
     Slot held;
     if (callee.type == VT_REF || callee.type == VT_NATIVEREF) {
         const Variable& v = callee.ref->value;
-        held.type = v.type;
-        held.p = v.data.p;
+        held = Slot(v.type, PointerBits(v.data.p));
         f = &held;
     }
     if (f->type != VT_FUNCTION) {
@@ -443,8 +442,7 @@ void Ops::MakeFunction(Machine& m, Slot& out, const Proto* proto) {
     else
         fn->code = std::shared_ptr<const void>(std::shared_ptr<void>(), proto);
     Keep h;
-    h.s.type = VT_FUNCTION;
-    h.s.fn = fn;
+    h.s = Slot(VT_FUNCTION, PointerBits(fn));
     Move(out, h.s);
     m.Check();
 }

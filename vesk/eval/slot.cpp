@@ -8,19 +8,6 @@
 
 namespace vesk::vm {
 
-void RetainSlow(const Slot& s) {
-    switch (s.type) {
-    case VT_FUNCTION: s.fn->refs++; break;
-    case VT_STRING:
-    case VT_DATA: s.blob->refs++; break;
-    case VT_VECTOR: s.vec->refs++; break;
-    case VT_OBJECT: s.obj->refs++; break;
-    case VT_REF:
-    case VT_NATIVEREF: s.ref->refs++; break;
-    default: break;
-    }
-}
-
 // What a slot owns is what a Variable of the same type and data owns, so the
 // host's own release does the work (destructor rows included).
 void ReleaseSlow(Slot& s) {
@@ -38,7 +25,7 @@ void ToVariable(const Slot& s, Variable& out) {
     if (!Owns(s)) {
         out._Clear();
         out.type = s.type;
-        std::memcpy(&out.data, &s.p, sizeof out.data);
+        out.data.p = s.p;
         return;
     }
     Variable shell;
@@ -53,10 +40,7 @@ void FromVariable(const Variable& v, Slot& out) {
         SetDouble(out, *v.data.d);
         return;
     }
-    Slot s;
-    s.type = v.type;
-    std::memcpy(&s.p, &v.data, sizeof s.p);
-    Copy(out, s);
+    Copy(out, Slot(v.type, PointerBits(v.data.p)));
 }
 
 Variable AsVariable(const Slot& s) {
