@@ -240,6 +240,28 @@ TEST(Interp, RecursionAndTheDepthLimit) {
     EXPECT_EQ(s.Run("for (i = 0; i < 100; i += 1) { }\nprint(i);"), "100\n") << "a budget that is not spent";
 }
 
+// What the compiled form decides ahead of running: which reads of a local
+// may find it unset, where a member sits in an object of a class met before,
+// and sources too large for its registers.
+TEST(Interp, CompiledCodeKeepsTheRules) {
+    Script s;
+    EXPECT_EQ(s.Run("y = \"g\";\n"
+                    "function f(k) { r = []; for (i = 0; i < 3; i += 1) { r->Add(y); if (i == k) y = i; } return r; }\n"
+                    "function g() { if (false) { z = 1; } return z; }\n"
+                    "print(f(1), f(9));\nz = 4; print(g());"),
+              "[g, g, 1] [g, g, g]\n4\n");
+    EXPECT_EQ(s.Run("function gx(o) { return o.x; }\n"
+                    "a = gx(new POINT3(1, 2, 3));\nb = gx(new RECT(1, 2, 3, 4));"),
+              "1: error 9: a RECT object has no member 'x'\n");
+    EXPECT_EQ(s.Run("function sx(o, v) { o.x = v; return o; }\n"
+                    "print(sx(new POINT3(1, 2, 3), 7.5), sx(new POINT3(), [1]), gx(sx(new POINT3(), 2)));"),
+              "POINT3(7.5, 2, 3) POINT3([1], 0, 0) 2\n");
+    std::string wide = "v = [0";
+    for (int i = 0; i < 70000; i++) wide += ", 0";
+    EXPECT_EQ(s.Run(wide + "];"),
+              "1: error 12: the script is too large to run: a function needs more than 65535 registers\n");
+}
+
 TEST(Interp, ElementAndMemberPlaces) {
     Script s;
     EXPECT_EQ(s.Run("pts = [[0, 0, 0], [1, 0, 0], [0, 1, 0]];\n"

@@ -87,10 +87,13 @@ struct MemberSite {
     int index = -1;
 };
 
-// A method call: the method's name.
+// A method call: the method's name, and the class it met last with that
+// class's rows of the method.
 struct MethodSite {
     int32_t name;
     const char* text;
+    const void* cls = &kNoClass;
+    const void* rows = nullptr;
 };
 
 // A try block: where its catch starts and the variable that takes the errors.

@@ -216,7 +216,7 @@ private:
         return Index16(proto_->members.size() - 1, "member accesses");
     }
     int MethodSite(const Node* e) {
-        proto_->methods.push_back({e->name, e->text.data});
+        proto_->methods.push_back({e->name, e->text.data, &kNoClass, nullptr});
         return Index16(proto_->methods.size() - 1, "method calls");
     }
 

@@ -369,12 +369,31 @@ void Ops::SetMember(Machine& m, const Slot& object, const Slot& value, MemberSit
 
 // ---- calls ------------------------------------------------------------------------
 
+// The site remembers the rows of the last class it met, so that a call in
+// a loop looks its method up once; a value without the method goes the
+// general way, which words the error.
 void Ops::Method(Machine& m, Slot* base, int count, MethodSite& site) {
     m.SyncLine();
     Variable self = AsVariable(base[0]);  // a copy: the call must not lose its object midway
     Args args(base + 1, count);
     Variable out;
-    CallRow(m, self, site.text, args.data(), count, out);
+    VClass* cls = m.trace_ ? nullptr : ClassOfValue(self);
+    if (cls && cls != site.cls) {
+        const std::vector<MethodRow*>* rows = cls->Find(site.text);
+        if (rows && cls->name != site.text && site.text[0] != '~') {
+            site.cls = cls;
+            site.rows = rows;
+        }
+    }
+    if (cls && cls == site.cls) {
+        RunningScope scope(&m.processor_);
+        auto* rows = static_cast<const std::vector<MethodRow*>*>(site.rows);
+        if (const MethodRow* row = PickRow(*rows, args.data(), count))
+            InvokeRow(&m.processor_, *row, self, args.data(), count, out);
+        m.Check();
+    } else {
+        CallRow(m, self, site.text, args.data(), count, out);
+    }
     Put(m, base[0], out);
 }
 
