@@ -151,7 +151,4 @@ int BuiltinIndex(int32_t nameID);
 std::shared_ptr<Program> Compile(std::unique_ptr<SyntaxTree> tree, bool functionText,
                                  std::string* why);
 
-// The instructions of a prototype, one a line, for tests and debugging.
-std::string Disassemble(const Proto& proto);
-
 }  // namespace vesk::vm
