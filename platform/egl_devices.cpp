@@ -105,8 +105,10 @@ bool Attach(const Device& device, EGLContext context, bool drawing = true) {
     return true;
 }
 
+// Nothing is released on a lost display: releasing flushes, and the
+// driver's flush would never return.
 void Release() {
-    if (g.display != EGL_NO_DISPLAY)
+    if (g.display != EGL_NO_DISPLAY && DisplayAlive())
         eglMakeCurrent(g.display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
     g.currentDevice = 0;
     g.currentContext = 0;
@@ -116,7 +118,8 @@ void Release() {
 void Restore(DeviceHandle device, ContextHandle context) {
     auto d = g.devices.find(device);
     auto c = g.contexts.find(context);
-    if (d != g.devices.end() && c != g.contexts.end() && Attach(d->second, c->second.egl)) {
+    if (d != g.devices.end() && c != g.contexts.end() && DisplayAlive() &&
+        Attach(d->second, c->second.egl)) {
         g.currentDevice = device;
         g.currentContext = context;
         return;
@@ -182,9 +185,13 @@ bool PollWindow(DeviceHandle handle, Event* event, bool wait) {
     if (!device->window)
         return Fail(kNotWindow, "device %ld is offscreen: it has no window events", handle);
     if (!event) return Fail(kBadArgument, "no event to fill in for device %ld", handle);
+    if (!DisplayAlive()) return false;
     if (!device->xwindow.id || device->xwindow.gone)
         return Fail(kWindowFailed, "device %ld has lost its window", handle);
-    if (!x11::NextEvent(g.x, &device->xwindow, wait, event)) return false;
+    if (!x11::NextEvent(g.x, &device->xwindow, wait, event)) {
+        DisplayAlive();  // records the loss when that is why
+        return false;
+    }
     if (event->kind == EventKind::Resize) {
         device->width = event->x;
         device->height = event->y;
@@ -224,7 +231,8 @@ DeviceHandle CreateWindowDevice(int width, int height, const char* title) {
         return 0;
     }
     if (!MakeWindow(&device, VisualID(Attr(g.configs[size_t(format - 1)],
-                                           EGL_NATIVE_VISUAL_ID))))
+                                           EGL_NATIVE_VISUAL_ID))) ||
+        !DisplayAlive())
         return 0;
     return AddDevice(std::move(device));
 }
@@ -233,8 +241,10 @@ void DestroyDevice(DeviceHandle handle) {
     Device* device = FindDevice(handle);
     if (!device) return;
     if (g.currentDevice == handle) Release();
-    if (device->surface != EGL_NO_SURFACE) eglDestroySurface(g.display, device->surface);
-    if (device->window) x11::DestroyWindow(g.x, &device->xwindow);
+    if (DisplayAlive()) {  // a lost display is left alone; the process is ending
+        if (device->surface != EGL_NO_SURFACE) eglDestroySurface(g.display, device->surface);
+        if (device->window) x11::DestroyWindow(g.x, &device->xwindow);
+    }
     g.devices.erase(handle);
 }
 
@@ -282,7 +292,7 @@ bool SetPixelFormat(DeviceHandle handle, int format, const PixelFormatRequest& r
     if (!Suits(*device, config))
         return Fail(kBadFormat, "pixel format %d cannot draw to device %ld (%s)", format,
                     handle, device->window ? "a window" : "offscreen");
-    if (!CreateSurface(device, config)) return false;
+    if (!DisplayAlive() || !CreateSurface(device, config) || !DisplayAlive()) return false;
     device->format = format;
     device->request = request;
     return true;
@@ -296,6 +306,7 @@ ContextHandle CreateContext(DeviceHandle handle) {
              "CreateContext", handle);
         return 0;
     }
+    if (!DisplayAlive()) return 0;
     EGLContext egl = NewContext(device->format);
     if (egl == EGL_NO_CONTEXT) {
         FailEgl("cannot create an OpenGL context of pixel format %d", device->format);
@@ -320,6 +331,7 @@ bool MakeCurrent(DeviceHandle handle, ContextHandle context) {
     if (!device->format)
         return Fail(kNoFormat, "device %ld has no pixel format yet: SetPixelFormat comes "
                     "before MakeCurrent", handle);
+    if (!DisplayAlive()) return false;
     if (!Attach(*device, c->egl)) {
         FailEgl("context %ld (pixel format %d) cannot be made current on device %ld "
                 "(pixel format %d)", context, c->format, handle, device->format);
@@ -328,14 +340,14 @@ bool MakeCurrent(DeviceHandle handle, ContextHandle context) {
     }
     g.currentDevice = handle;
     g.currentContext = context;
-    return true;
+    return DisplayAlive();  // a window's size is asked of the server here
 }
 
 bool DeleteContext(ContextHandle context) {
     Context* c = FindContext(context);
     if (!c) return false;
     if (g.currentContext == context) Release();
-    eglDestroyContext(g.display, c->egl);
+    if (DisplayAlive()) eglDestroyContext(g.display, c->egl);
     g.contexts.erase(context);
     return true;
 }
@@ -349,11 +361,13 @@ bool SwapBuffers(DeviceHandle handle) {
         return Fail(kNoFormat, "device %ld has no pixel format yet, so no buffers to swap",
                     handle);
     if (!device->window || !(device->request.flags & PFD_DOUBLEBUFFER)) return true;
+    if (!DisplayAlive()) return false;
     if (device->xwindow.gone) return Fail(kWindowFailed, "device %ld has lost its window", handle);
-    return OnDevice(*device, handle, [&] {
+    bool swapped = OnDevice(*device, handle, [&] {
         return eglSwapBuffers(g.display, device->surface) ||
                FailEgl("cannot swap the buffers of device %ld", handle);
     });
+    return DisplayAlive() && swapped;  // the loss may be met during the swap
 }
 
 
@@ -376,10 +390,12 @@ bool ReadPixels(DeviceHandle handle, int x, int y, int w, int h, unsigned char* 
     if (x < 0 || y < 0 || w < 1 || h < 1 || x > device->width - w || y > device->height - h)
         return Fail(kBadRectangle, "%d x %d pixels at (%d, %d) are not inside device %ld "
                     "(%d x %d)", w, h, x, y, handle, device->width, device->height);
-    return OnDevice(*device, handle, [&] {
+    if (!DisplayAlive()) return false;
+    bool read = OnDevice(*device, handle, [&] {
         ReadCurrent(x, y, w, h, rgb);
         return true;
     });
+    return DisplayAlive() && read;  // pixels from a lost window are not its picture
 }
 
 bool NextEvent(DeviceHandle device, Event* event) { return PollWindow(device, event, false); }
@@ -411,6 +427,7 @@ bool QueryInfo(Info* info) {
         FailEgl("cannot make a context current to describe OpenGL");
     }
     Restore(savedDevice, savedContext);
+    if (!DisplayAlive()) return false;
     if (context != EGL_NO_CONTEXT) eglDestroyContext(g.display, context);
     eglDestroySurface(g.display, probe.surface);
     return ok;

@@ -98,6 +98,7 @@ void OpenDisplay() {
         g.display = PlatformDisplay(EGL_PLATFORM_X11_KHR, g.x);
         if (Initialise(g.display)) {
             g.platformName = "x11";
+            x11::WatchConnection(g.x);
         } else {
             XCloseDisplay(g.x);
             g.x = nullptr;
@@ -119,9 +120,14 @@ void OpenDisplay() {
 
 bool Ready() {
     if (!g.opened) OpenDisplay();
-    return g.display != EGL_NO_DISPLAY ||
-           Fail(kNoDisplay, "no EGL display: neither the X11 nor Mesa's surfaceless "
-                            "platform offers desktop OpenGL here");
+    if (g.display == EGL_NO_DISPLAY)
+        return Fail(kNoDisplay, "no EGL display: neither the X11 nor Mesa's surfaceless "
+                                "platform offers desktop OpenGL here");
+    return DisplayAlive();
+}
+
+bool DisplayAlive() {
+    return !g.x || !x11::ConnectionLost(g.x) || Fail(kDisplayLost, "%s", x11::LostText());
 }
 
 PixelFormatRequest DefaultRequest() {
@@ -237,6 +243,8 @@ const char* EglErrorName(EGLint code) {
 namespace platform {
 
 using namespace egl;
+
+void OnDisplayLost(DisplayLostHandler handler) { x11::SetLostHandler(handler); }
 
 // A failure's code and words stay until the next failure, as GetLastError's do.
 unsigned LastError() { return g.error; }

@@ -30,6 +30,7 @@ enum Failure : unsigned {
     kBadRectangle,   // read-back rectangle not inside the device
     kBadArgument,    // a missing output pointer
     kWindowFailed,   // the X server refused the window
+    kDisplayLost,    // the connection to the X server is gone
 };
 
 constexpr int kMaxSide = 16384;  // what llvmpipe can render; more is a script error
@@ -83,8 +84,13 @@ void Copy(char (&to)[N], const char* from) {
 EGLint Attr(EGLConfig config, EGLint name);
 
 // Opens the display on first use; false (with the failure recorded) when
-// there is none.
+// there is none, or when it is the X server's and that connection is lost.
 bool Ready();
+
+// False, with the loss recorded, once the X connection is lost: after that
+// nothing may reach the X11 EGL display, whose driver spins on the dead
+// connection. Always true on the surfaceless platform.
+bool DisplayAlive();
 
 // What the module asks for; it also picks the visual a new window starts with.
 PixelFormatRequest DefaultRequest();
