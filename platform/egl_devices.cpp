@@ -395,7 +395,7 @@ bool ReadPixels(DeviceHandle handle, int x, int y, int w, int h, unsigned char* 
         ReadCurrent(x, y, w, h, rgb);
         return true;
     });
-    return DisplayAlive() && read;  // pixels from a lost window are not its picture
+    return DisplayAlive() && read;  // what a lost display gave is not the picture
 }
 
 bool NextEvent(DeviceHandle device, Event* event) { return PollWindow(device, event, false); }

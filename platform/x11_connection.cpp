@@ -25,6 +25,8 @@ constexpr auto kGrace = std::chrono::seconds(1);
 enum Report { kNotReported, kReporting, kReported };
 
 std::atomic<void (*)(const char*)> handler{nullptr};
+::Display* watched = nullptr;            // the platform's connection
+XIOErrorHandler previousIoError = nullptr;  // for other connections of the process
 std::atomic<bool> hungUp{false};        // the watching thread saw the server hang up
 std::atomic<int> report{kNotReported};
 char lostText[160] = "the X display was lost: its server closed the connection or stopped";
@@ -42,9 +44,12 @@ void ReportLoss() {
     while (report.load() != kReported) std::this_thread::sleep_for(std::chrono::milliseconds(10));
 }
 
-// Xlib calls this when a read or write on the connection fails, then the
-// exit handler; both return, which leaves Xlib's calls failing at once.
-int OnIoError(::Display*) {
+// Xlib calls this when a read or write on a connection fails, then the
+// display's exit handler; for the platform's connection both return, which
+// leaves Xlib's calls on it failing at once. Other connections of the
+// process (a test's own, say) keep what was there before.
+int OnIoError(::Display* display) {
+    if (display != watched) return previousIoError ? previousIoError(display) : 0;
     ReportLoss();
     return 0;
 }
@@ -76,7 +81,8 @@ void CatchConnectionErrors(::Display* display) {
     std::snprintf(lostText, sizeof lostText,
                   "the X display %s was lost: its server closed the connection or stopped",
                   DisplayString(display));
-    XSetIOErrorHandler(OnIoError);
+    watched = display;
+    previousIoError = XSetIOErrorHandler(OnIoError);
     XSetIOErrorExitHandler(display, OnIoExit, nullptr);
 }
 
