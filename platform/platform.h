@@ -97,6 +97,17 @@ struct Info {
 };
 VPLATFORM_API bool QueryInfo(Info* info);
 
+// When the connection to the X server is lost (the client was killed, the
+// server stopped), `handler` is called once with a message naming the display:
+// on the thread of the call that found the loss, or, when no call comes within
+// a second (Mesa spins for ever in glFlush and eglSwapBuffers on a dead
+// connection), on a thread of the platform's own. Calls that need the display
+// fail from then on with that message. OpenGL calls on a context of that
+// display can hang, so the handler should end the process; it must not call
+// back into the platform.
+typedef void (*DisplayLostHandler)(const char* message);
+VPLATFORM_API void OnDisplayLost(DisplayLostHandler handler);
+
 // Forces the surfaceless platform (as VESK_HEADLESS=1 does) when called before
 // the first device is made.
 VPLATFORM_API void ForceHeadless();

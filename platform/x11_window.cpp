@@ -3,6 +3,7 @@
 #include "platform/x11_window.h"
 
 #include <X11/Xutil.h>
+#include <poll.h>
 
 #include <cstdlib>
 #include <ctime>
@@ -90,7 +91,9 @@ bool Translate(XWindow* window, XEvent& x, Event* event) {
     const char* name = std::getenv("DISPLAY");
     if (!name || !*name) return nullptr;
     ::Display* display = XOpenDisplay(name);
-    if (display) XSetErrorHandler(RecordError);
+    if (!display) return nullptr;
+    XSetErrorHandler(RecordError);
+    CatchConnectionErrors(display);
     return display;
 }
 
@@ -136,14 +139,18 @@ void DestroyWindow(::Display* display, XWindow* window) {
     *window = XWindow();
 }
 
+// Waits on the connection itself rather than in XIfEvent, which loops for
+// ever once the connection is broken. XCheckIfEvent has read everything
+// already there into Xlib's queue, so poll wakes only for new input or for
+// the server hanging up; the next XCheckIfEvent then meets the loss.
 bool NextEvent(::Display* display, XWindow* window, bool wait, Event* event) {
     XEvent x;
     for (;;) {
-        if (wait)
-            XIfEvent(display, &x, IsFor, XPointer(&window->id));
-        else if (!XCheckIfEvent(display, &x, IsFor, XPointer(&window->id)))
-            return false;
-        if (Translate(window, x, event)) return true;
+        while (XCheckIfEvent(display, &x, IsFor, XPointer(&window->id)))
+            if (Translate(window, x, event)) return true;
+        if (!wait || ConnectionLost(display)) return false;
+        pollfd connection = {ConnectionNumber(display), POLLIN, 0};
+        poll(&connection, 1, -1);
     }
 }
 

@@ -2,6 +2,7 @@
 // commands. Everything a script touches runs on one thread with a large
 // stack. Exit codes: 0 success, 1 script error, 2 usage or load error.
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -172,6 +173,23 @@ void ReportErrors(const std::string& file, const std::vector<vesk::ErrorEntry>& 
     }
 }
 
+// The processor of the script being run, for the line a lost display is
+// reported at; null outside a run.
+std::atomic<Processor*> scriptProcessor{nullptr};
+
+// The X display went away under the script. Drawing cannot go on (the driver
+// may hang on the dead connection), so the run ends here, with the device
+// error at the line the script was on, printed as any other error. This may
+// run on the windowing layer's own thread while the script's thread is stuck
+// in the driver; the line it reads is then the line of that call.
+void EndOnLostDisplay(const char* message) {
+    Processor* p = scriptProcessor.load();
+    if (!p) return;  // the run is over and its outcome stands
+    ReportErrors(p->runtime->file, {{vesk::VE_DEVICE, message, message, p->runtime->line}});
+    std::fflush(stderr);
+    std::_Exit(1);
+}
+
 int RunScript(const Options& o) {
     std::string source, file = o.command == Options::Code ? "-e" : o.script;
     if (o.command == Options::Code) source = o.script;
@@ -180,8 +198,11 @@ int RunScript(const Options& o) {
     vesk::Interpreter interpreter(processor);
     interpreter.SetArguments(o.arguments);
     if (o.trace) interpreter.SetTrace(stderr);
+    scriptProcessor = &processor;
+    platform::OnDisplayLost(EndOnLostDisplay);
     vesk::ScriptOutcome outcome = interpreter.RunScript(source, file);
     if (outcome.kind == vesk::ScriptOutcome::SyntaxError) {
+        scriptProcessor = nullptr;
         std::fflush(stdout);
         std::fprintf(stderr, "%s:%d:%d: error %d: %s\n", file.c_str(), outcome.line, outcome.column,
                      vesk::VE_SYNTAX, outcome.message.c_str());
@@ -190,6 +211,7 @@ int RunScript(const Options& o) {
     ReportErrors(file, outcome.errors);
     // Objects the globals hold go now, while their modules are loaded.
     std::vector<vesk::ErrorEntry> late = interpreter.ClearGlobals();
+    scriptProcessor = nullptr;
     ReportErrors(file, late);
     std::fflush(stdout);
     return outcome.errors.empty() && late.empty() ? 0 : 1;

@@ -1,5 +1,6 @@
 // Tests of the windowing layer on an X server (Xvfb in CI): window devices on
-// screen, contexts moving to pbuffers, formats of every visual, and events.
+// screen, contexts moving to pbuffers, formats of every visual, events, and a
+// connection the server closes.
 // tests/scripts/pick_window_test.sh drives the same windows through a script.
 #include "platform/platform.h"  // before Xlib, whose None macro it would meet
 #include "tests/platform/platform_test_util.h"
@@ -10,7 +11,9 @@
 #include <X11/keysym.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <thread>
@@ -207,6 +210,70 @@ TEST_F(Windows, EventsComeFromTheServerUntilTheWindowGoes) {
     devices.clear();
     EXPECT_FALSE(WaitEvent(device, &event));
     ExpectError("does not exist");
+}
+
+// A connection the server closes (xdotool windowkill, a stopped server) is
+// lost for good, so the case runs in a child process of its own. What the
+// child finds wrong it writes to standard error, which must stay empty:
+// Xlib's own "X connection broken" text would land there too. A child that
+// hangs is ended by its alarm. (A thread stuck in the driver, which only the
+// platform's watch can report, is window_fault_test.sh's flushing case.)
+class LostConnection : public Windows {
+protected:
+    static constexpr const char* kTitle = "vesk test lost";
+
+    static void Check(bool ok, const char* what) {
+        if (!ok) std::fprintf(stderr, "%s: %s\n", what, LastErrorText());
+    }
+    // Kills the platform's connection as xdotool windowkill does.
+    void Kill(::Window window) {
+        XKillClient(x, window);
+        XSync(x, False);
+    }
+
+    // The loss is met in WaitEvent, on the caller's thread; from then on
+    // every call that needs the display fails with the same words.
+    [[noreturn]] void EveryCallFailsAfterAWaitMeetsTheLoss() {
+        alarm(20);
+        static std::atomic<int> calls{0};
+        static std::thread::id caller;
+        OnDisplayLost([](const char*) { calls++, caller = std::this_thread::get_id(); });
+        DeviceHandle window = Formatted(CreateWindowDevice(40, 30, kTitle), kWindowFlags | PFD_DOUBLEBUFFER);
+        DeviceHandle offscreen = Formatted(CreateBitmapDevice(8, 8), kBitmapFlags);
+        ContextHandle context = CurrentOn(window);
+        std::thread killer([this, id = Find(kTitle)] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            Kill(id);
+        });
+        Event event;
+        while (WaitEvent(window, &event)) {
+        }
+        killer.join();
+        std::string lost = LastErrorText();
+        Check(lost.find("was lost") != std::string::npos, "WaitEvent");
+        Check(calls == 1 && caller == std::this_thread::get_id(), "handler on the waiting thread");
+        Pixels rgb(40 * 30 * 3);
+        Info info;
+        Check(!NextEvent(window, &event) && lost == LastErrorText(), "NextEvent");
+        Check(!SwapBuffers(window) && lost == LastErrorText(), "SwapBuffers");
+        Check(!ReadPixels(window, 0, 0, 40, 30, rgb.data()) && lost == LastErrorText(), "ReadPixels window");
+        Check(!ReadPixels(offscreen, 0, 0, 8, 8, rgb.data()) && lost == LastErrorText(), "ReadPixels pbuffer");
+        Check(!MakeCurrent(offscreen, context) && lost == LastErrorText(), "MakeCurrent");
+        Check(!CreateContext(offscreen) && lost == LastErrorText(), "CreateContext");
+        Check(!CreateWindowDevice(10, 10, kTitle) && lost == LastErrorText(), "CreateWindowDevice");
+        Check(!CreateBitmapDevice(8, 8) && lost == LastErrorText(), "CreateBitmapDevice");
+        Check(!QueryInfo(&info) && lost == LastErrorText(), "QueryInfo");
+        DeleteContext(context);
+        DestroyDevice(window);
+        DestroyDevice(offscreen);
+        Check(calls == 1, "handler once");
+        _exit(0);
+    }
+};
+
+TEST_F(LostConnection, FailsEveryCallAndIsReportedOnce) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(EveryCallFailsAfterAWaitMeetsTheLoss(), ::testing::ExitedWithCode(0), ::testing::Eq(""));
 }
 
 // The display is chosen once per process, so each case runs in a fresh one.

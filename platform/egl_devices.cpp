@@ -1,187 +1,16 @@
-// The windowing layer over EGL: the process's one display, devices (pbuffers
-// and X11 windows), pixel formats (EGL configs), contexts and the last error.
-// platform.h first: EGL's headers bring Xlib and its None macro.
-#include "platform/platform.h"
-#include "platform/x11_window.h"
+// The windowing layer's devices (pbuffers and X11 windows) with their
+// surfaces, the contexts made current on them, read-back, swaps and window
+// events.
+#include "platform/egl_state.h"
 
-#include <EGL/egl.h>
-#include <EGL/eglext.h>
 #include <GL/gl.h>
 
 #include <algorithm>
-#include <cstdarg>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <map>
-#include <string>
-#include <vector>
 
 namespace platform {
 namespace {
 
-// Failures of our own; a failed EGL call reports EGL's code (0x3001 and up).
-enum Failure : unsigned {
-    kNoDisplay = 1,  // no EGL display could be opened
-    kNoXDisplay,     // window devices need an X server
-    kNoDevice,       // unknown or destroyed device handle
-    kNoContext,      // unknown or deleted context handle
-    kBadSize,        // width or height out of range
-    kBadRequest,     // no pixel format can meet the request
-    kBadFormat,      // format number unknown or unfit for the device
-    kFormatSet,      // the device already has another format
-    kNoFormat,       // the device has no format, so no surface, yet
-    kNotWindow,      // window events asked of an offscreen device
-    kBadRectangle,   // read-back rectangle not inside the device
-    kBadArgument,    // a missing output pointer
-    kWindowFailed,   // the X server refused the window
-};
-
-constexpr int kMaxSide = 16384;  // what llvmpipe can render; more is a script error
-
-struct Device {
-    bool window = false;
-    int width = 0, height = 0;
-    std::string title;
-    int format = 0;  // 0 until SetPixelFormat
-    PixelFormatRequest request;
-    EGLSurface surface = EGL_NO_SURFACE;  // made with the format, once
-    x11::XWindow xwindow;
-};
-
-struct Context {
-    EGLContext egl = EGL_NO_CONTEXT;
-    int format = 0;
-};
-
-struct State {
-    bool opened = false;    // the display is tried once per process
-    bool headless = false;  // ForceHeadless came first
-    EGLDisplay display = EGL_NO_DISPLAY;
-    ::Display* x = nullptr;  // set on the X11 platform only
-    const char* platformName = "";
-    const char* noWindows = "";            // why there is no X display
-    std::vector<EGLConfig> configs;        // format n is configs[n - 1]
-    int maxPbufferWidth = kMaxSide, maxPbufferHeight = kMaxSide;
-    std::map<long, Device> devices;        // handles are never reused, so a
-    std::map<long, Context> contexts;      // stale one fails instead of aliasing
-    std::map<int, EGLContext> helpers;     // per format, for reading back
-    long lastDevice = 0, lastContext = 0;
-    DeviceHandle currentDevice = 0;
-    ContextHandle currentContext = 0;
-    unsigned error = 0;
-    char errorText[256] = "";
-};
-State g;
-
-const char* EglErrorName(EGLint code);
-
-// Records a failure and returns false, so that checks read `return Fail(…)`.
-__attribute__((format(printf, 2, 3))) bool Fail(unsigned code, const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    vsnprintf(g.errorText, sizeof g.errorText, format, args);
-    va_end(args);
-    g.error = code;
-    return false;
-}
-
-// Records the error of the EGL call that just failed, after words naming it.
-__attribute__((format(printf, 1, 2))) bool FailEgl(const char* format, ...) {
-    EGLint code = eglGetError();
-    char what[200];
-    va_list args;
-    va_start(args, format);
-    vsnprintf(what, sizeof what, format, args);
-    va_end(args);
-    return Fail(unsigned(code), "%s (%s)", what, EglErrorName(code));
-}
-
-template <size_t N>
-void Copy(char (&to)[N], const char* from) {
-    snprintf(to, N, "%s", from ? from : "");
-}
-
-EGLint Attr(EGLConfig config, EGLint name) {
-    EGLint value = 0;
-    eglGetConfigAttrib(g.display, config, name, &value);
-    return value;
-}
-
-bool HeadlessAsked() {
-    const char* value = std::getenv("VESK_HEADLESS");
-    return g.headless || (value && *value && std::strcmp(value, "0") != 0);
-}
-
-EGLDisplay PlatformDisplay(EGLenum platform, void* native) {
-    EGLDisplay display = eglGetPlatformDisplay(platform, native, nullptr);
-    if (display != EGL_NO_DISPLAY) return display;
-    // Libraries that predate EGL 1.5 offer the same call as an extension.
-    auto ext = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(
-        eglGetProcAddress("eglGetPlatformDisplayEXT"));
-    return ext ? ext(platform, native, nullptr) : EGL_NO_DISPLAY;
-}
-
-bool Initialise(EGLDisplay display) {
-    EGLint major = 0, minor = 0;
-    return display != EGL_NO_DISPLAY && eglInitialize(display, &major, &minor) &&
-           eglBindAPI(EGL_OPENGL_API);
-}
-
-// Every config is a pixel format; the largest pbuffer any of them allows
-// bounds offscreen devices.
-void LoadConfigs() {
-    EGLint count = 0;
-    eglGetConfigs(g.display, nullptr, 0, &count);
-    g.configs.resize(size_t(count));
-    eglGetConfigs(g.display, g.configs.data(), count, &count);
-    g.configs.resize(size_t(count));
-    EGLint width = 0, height = 0;
-    for (EGLConfig config : g.configs) {
-        if (!(Attr(config, EGL_SURFACE_TYPE) & EGL_PBUFFER_BIT)) continue;
-        width = std::max(width, Attr(config, EGL_MAX_PBUFFER_WIDTH));
-        height = std::max(height, Attr(config, EGL_MAX_PBUFFER_HEIGHT));
-    }
-    if (width > 0) g.maxPbufferWidth = std::min(width, kMaxSide);
-    if (height > 0) g.maxPbufferHeight = std::min(height, kMaxSide);
-}
-
-// The X11 platform when a display opens and headless mode is not asked for,
-// else Mesa's surfaceless one (offscreen devices only).
-void OpenDisplay() {
-    g.opened = true;
-    g.noWindows = "DISPLAY is not set or cannot be opened";
-    if (HeadlessAsked())
-        g.noWindows = "headless mode was asked for";
-    else
-        g.x = x11::OpenDisplay();
-    if (g.x) {
-        g.display = PlatformDisplay(EGL_PLATFORM_X11_KHR, g.x);
-        if (Initialise(g.display)) {
-            g.platformName = "x11";
-        } else {
-            XCloseDisplay(g.x);
-            g.x = nullptr;
-            g.noWindows = "EGL cannot render to this X server";
-        }
-    }
-    if (!g.x) {
-        g.display = PlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY);
-        if (!Initialise(g.display)) {
-            g.display = EGL_NO_DISPLAY;
-            return;
-        }
-        g.platformName = "surfaceless";
-    }
-    LoadConfigs();
-}
-
-bool Ready() {
-    if (!g.opened) OpenDisplay();
-    return g.display != EGL_NO_DISPLAY ||
-           Fail(kNoDisplay, "no EGL display: neither the X11 nor Mesa's surfaceless "
-                            "platform offers desktop OpenGL here");
-}
+using namespace egl;
 
 Device* FindDevice(DeviceHandle handle) {
     auto found = g.devices.find(handle);
@@ -210,84 +39,6 @@ DeviceHandle AddDevice(Device&& device) {
     long handle = ++g.lastDevice;
     g.devices.emplace(handle, std::move(device));
     return handle;
-}
-
-// What the module asks for; it also picks the visual a new window starts with.
-PixelFormatRequest DefaultRequest() {
-    PixelFormatRequest request;
-    request.flags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL;
-    request.colorBits = 24;
-    request.depthBits = 16;
-    return request;
-}
-
-// ---- pixel formats
-
-int FormatOf(EGLConfig config) {
-    auto found = std::find(g.configs.begin(), g.configs.end(), config);
-    return found == g.configs.end() ? 0 : int(found - g.configs.begin()) + 1;
-}
-
-// A format a device can draw with: desktop OpenGL into the device's kind of
-// surface (and, for a window, through an X visual).
-bool Suits(const Device& device, EGLConfig config) {
-    EGLint kind = device.window ? EGL_WINDOW_BIT : EGL_PBUFFER_BIT;
-    return (Attr(config, EGL_RENDERABLE_TYPE) & EGL_OPENGL_BIT) &&
-           (Attr(config, EGL_SURFACE_TYPE) & kind) &&
-           (!device.window || Attr(config, EGL_NATIVE_VISUAL_ID) != 0);
-}
-
-bool IsRgb888(EGLConfig config) {
-    return Attr(config, EGL_RED_SIZE) == 8 && Attr(config, EGL_GREEN_SIZE) == 8 &&
-           Attr(config, EGL_BLUE_SIZE) == 8;
-}
-
-// The first config in EGL's order (fewest extra bits first) that meets the
-// request with these surface kinds; a window keeps its visual when it can.
-EGLConfig PickConfig(const Device& device, const PixelFormatRequest& request, EGLint kinds) {
-    const EGLint wanted[] = {EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8, EGL_BLUE_SIZE, 8,
-                             EGL_ALPHA_SIZE, request.alphaBits,
-                             EGL_DEPTH_SIZE, std::max<EGLint>(16, request.depthBits),
-                             EGL_STENCIL_SIZE, request.stencilBits,
-                             EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
-                             EGL_SURFACE_TYPE, kinds, EGL_NONE};
-    EGLint count = 0;
-    if (!eglChooseConfig(g.display, wanted, nullptr, 0, &count) || count <= 0) return nullptr;
-    std::vector<EGLConfig> found(static_cast<size_t>(count));
-    eglChooseConfig(g.display, wanted, found.data(), count, &count);
-    EGLConfig first = nullptr;
-    for (int i = 0; i < count; ++i) {
-        if (!IsRgb888(found[i]) || !Suits(device, found[i])) continue;
-        if (!first) first = found[i];
-        if (!device.window || VisualID(Attr(found[i], EGL_NATIVE_VISUAL_ID)) ==
-                                  device.xwindow.visual)
-            return found[i];
-    }
-    return first;
-}
-
-// On X11 a format that serves windows and pbuffers alike comes first, so that
-// one context can move between an offscreen device and a window.
-int ChooseFormat(const Device& device, const PixelFormatRequest& request) {
-    EGLint own = device.window ? EGL_WINDOW_BIT : EGL_PBUFFER_BIT;
-    EGLConfig config = g.x ? PickConfig(device, request, EGL_WINDOW_BIT | EGL_PBUFFER_BIT)
-                           : nullptr;
-    if (!config) config = PickConfig(device, request, own);
-    return config ? FormatOf(config) : 0;
-}
-
-bool CheckRequest(const Device& device, DeviceHandle handle, const PixelFormatRequest& request) {
-    if (!(request.flags & PFD_SUPPORT_OPENGL))
-        return Fail(kBadRequest, "the pixel format request for device %ld lacks "
-                    "PFD_SUPPORT_OPENGL", handle);
-    if (request.pixelType != PFD_TYPE_RGBA)
-        return Fail(kBadRequest, "colour-index pixel formats are not supported (device %ld)",
-                    handle);
-    if (device.window && (request.flags & PFD_DRAW_TO_BITMAP) &&
-        !(request.flags & PFD_DRAW_TO_WINDOW))
-        return Fail(kBadRequest, "device %ld is a window: it takes no bitmap pixel format",
-                    handle);
-    return true;
 }
 
 // ---- surfaces and windows
@@ -354,8 +105,10 @@ bool Attach(const Device& device, EGLContext context, bool drawing = true) {
     return true;
 }
 
+// Nothing is released on a lost display: releasing flushes, and the
+// driver's flush would never return.
 void Release() {
-    if (g.display != EGL_NO_DISPLAY)
+    if (g.display != EGL_NO_DISPLAY && DisplayAlive())
         eglMakeCurrent(g.display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
     g.currentDevice = 0;
     g.currentContext = 0;
@@ -365,7 +118,8 @@ void Release() {
 void Restore(DeviceHandle device, ContextHandle context) {
     auto d = g.devices.find(device);
     auto c = g.contexts.find(context);
-    if (d != g.devices.end() && c != g.contexts.end() && Attach(d->second, c->second.egl)) {
+    if (d != g.devices.end() && c != g.contexts.end() && DisplayAlive() &&
+        Attach(d->second, c->second.egl)) {
         g.currentDevice = device;
         g.currentContext = context;
         return;
@@ -431,9 +185,13 @@ bool PollWindow(DeviceHandle handle, Event* event, bool wait) {
     if (!device->window)
         return Fail(kNotWindow, "device %ld is offscreen: it has no window events", handle);
     if (!event) return Fail(kBadArgument, "no event to fill in for device %ld", handle);
+    if (!DisplayAlive()) return false;
     if (!device->xwindow.id || device->xwindow.gone)
         return Fail(kWindowFailed, "device %ld has lost its window", handle);
-    if (!x11::NextEvent(g.x, &device->xwindow, wait, event)) return false;
+    if (!x11::NextEvent(g.x, &device->xwindow, wait, event)) {
+        DisplayAlive();  // records the loss when that is why
+        return false;
+    }
     if (event->kind == EventKind::Resize) {
         device->width = event->x;
         device->height = event->y;
@@ -473,7 +231,8 @@ DeviceHandle CreateWindowDevice(int width, int height, const char* title) {
         return 0;
     }
     if (!MakeWindow(&device, VisualID(Attr(g.configs[size_t(format - 1)],
-                                           EGL_NATIVE_VISUAL_ID))))
+                                           EGL_NATIVE_VISUAL_ID))) ||
+        !DisplayAlive())
         return 0;
     return AddDevice(std::move(device));
 }
@@ -482,8 +241,10 @@ void DestroyDevice(DeviceHandle handle) {
     Device* device = FindDevice(handle);
     if (!device) return;
     if (g.currentDevice == handle) Release();
-    if (device->surface != EGL_NO_SURFACE) eglDestroySurface(g.display, device->surface);
-    if (device->window) x11::DestroyWindow(g.x, &device->xwindow);
+    if (DisplayAlive()) {  // a lost display is left alone; the process is ending
+        if (device->surface != EGL_NO_SURFACE) eglDestroySurface(g.display, device->surface);
+        if (device->window) x11::DestroyWindow(g.x, &device->xwindow);
+    }
     g.devices.erase(handle);
 }
 
@@ -531,7 +292,7 @@ bool SetPixelFormat(DeviceHandle handle, int format, const PixelFormatRequest& r
     if (!Suits(*device, config))
         return Fail(kBadFormat, "pixel format %d cannot draw to device %ld (%s)", format,
                     handle, device->window ? "a window" : "offscreen");
-    if (!CreateSurface(device, config)) return false;
+    if (!DisplayAlive() || !CreateSurface(device, config) || !DisplayAlive()) return false;
     device->format = format;
     device->request = request;
     return true;
@@ -545,6 +306,7 @@ ContextHandle CreateContext(DeviceHandle handle) {
              "CreateContext", handle);
         return 0;
     }
+    if (!DisplayAlive()) return 0;
     EGLContext egl = NewContext(device->format);
     if (egl == EGL_NO_CONTEXT) {
         FailEgl("cannot create an OpenGL context of pixel format %d", device->format);
@@ -569,6 +331,7 @@ bool MakeCurrent(DeviceHandle handle, ContextHandle context) {
     if (!device->format)
         return Fail(kNoFormat, "device %ld has no pixel format yet: SetPixelFormat comes "
                     "before MakeCurrent", handle);
+    if (!DisplayAlive()) return false;
     if (!Attach(*device, c->egl)) {
         FailEgl("context %ld (pixel format %d) cannot be made current on device %ld "
                 "(pixel format %d)", context, c->format, handle, device->format);
@@ -577,14 +340,14 @@ bool MakeCurrent(DeviceHandle handle, ContextHandle context) {
     }
     g.currentDevice = handle;
     g.currentContext = context;
-    return true;
+    return DisplayAlive();  // a window's size is asked of the server here
 }
 
 bool DeleteContext(ContextHandle context) {
     Context* c = FindContext(context);
     if (!c) return false;
     if (g.currentContext == context) Release();
-    eglDestroyContext(g.display, c->egl);
+    if (DisplayAlive()) eglDestroyContext(g.display, c->egl);
     g.contexts.erase(context);
     return true;
 }
@@ -598,17 +361,15 @@ bool SwapBuffers(DeviceHandle handle) {
         return Fail(kNoFormat, "device %ld has no pixel format yet, so no buffers to swap",
                     handle);
     if (!device->window || !(device->request.flags & PFD_DOUBLEBUFFER)) return true;
+    if (!DisplayAlive()) return false;
     if (device->xwindow.gone) return Fail(kWindowFailed, "device %ld has lost its window", handle);
-    return OnDevice(*device, handle, [&] {
+    bool swapped = OnDevice(*device, handle, [&] {
         return eglSwapBuffers(g.display, device->surface) ||
                FailEgl("cannot swap the buffers of device %ld", handle);
     });
+    return DisplayAlive() && swapped;  // the loss may be met during the swap
 }
 
-// A failure's code and words stay until the next failure, as GetLastError's do.
-unsigned LastError() { return g.error; }
-
-const char* LastErrorText() { return g.errorText; }
 
 bool DevicePixelFormat(DeviceHandle handle, int* format, PixelFormatRequest* request) {
     Device* device = FindDevice(handle);
@@ -629,10 +390,12 @@ bool ReadPixels(DeviceHandle handle, int x, int y, int w, int h, unsigned char* 
     if (x < 0 || y < 0 || w < 1 || h < 1 || x > device->width - w || y > device->height - h)
         return Fail(kBadRectangle, "%d x %d pixels at (%d, %d) are not inside device %ld "
                     "(%d x %d)", w, h, x, y, handle, device->width, device->height);
-    return OnDevice(*device, handle, [&] {
+    if (!DisplayAlive()) return false;
+    bool read = OnDevice(*device, handle, [&] {
         ReadCurrent(x, y, w, h, rgb);
         return true;
     });
+    return DisplayAlive() && read;  // what a lost display gave is not the picture
 }
 
 bool NextEvent(DeviceHandle device, Event* event) { return PollWindow(device, event, false); }
@@ -664,44 +427,10 @@ bool QueryInfo(Info* info) {
         FailEgl("cannot make a context current to describe OpenGL");
     }
     Restore(savedDevice, savedContext);
+    if (!DisplayAlive()) return false;
     if (context != EGL_NO_CONTEXT) eglDestroyContext(g.display, context);
     eglDestroySurface(g.display, probe.surface);
     return ok;
 }
 
-void ForceHeadless() {
-    if (!g.opened) g.headless = true;
-}
-
-namespace {
-
-const struct {
-    EGLint code;
-    const char* name;
-} kEglErrors[] = {
-    {EGL_SUCCESS, "EGL_SUCCESS"},
-    {EGL_NOT_INITIALIZED, "EGL_NOT_INITIALIZED"},
-    {EGL_BAD_ACCESS, "EGL_BAD_ACCESS"},
-    {EGL_BAD_ALLOC, "EGL_BAD_ALLOC"},
-    {EGL_BAD_ATTRIBUTE, "EGL_BAD_ATTRIBUTE"},
-    {EGL_BAD_CONFIG, "EGL_BAD_CONFIG"},
-    {EGL_BAD_CONTEXT, "EGL_BAD_CONTEXT"},
-    {EGL_BAD_CURRENT_SURFACE, "EGL_BAD_CURRENT_SURFACE"},
-    {EGL_BAD_DISPLAY, "EGL_BAD_DISPLAY"},
-    {EGL_BAD_MATCH, "EGL_BAD_MATCH"},
-    {EGL_BAD_NATIVE_PIXMAP, "EGL_BAD_NATIVE_PIXMAP"},
-    {EGL_BAD_NATIVE_WINDOW, "EGL_BAD_NATIVE_WINDOW"},
-    {EGL_BAD_PARAMETER, "EGL_BAD_PARAMETER"},
-    {EGL_BAD_SURFACE, "EGL_BAD_SURFACE"},
-    {EGL_CONTEXT_LOST, "EGL_CONTEXT_LOST"},
-    {0, nullptr},
-};
-
-const char* EglErrorName(EGLint code) {
-    for (int i = 0; kEglErrors[i].name; ++i)
-        if (kEglErrors[i].code == code) return kEglErrors[i].name;
-    return "unknown EGL error";
-}
-
-}  // namespace
 }  // namespace platform
