@@ -46,7 +46,8 @@ public:
     int fogEnabled = 0;
     int lightEnabled = 0;
     OglClientRect clientRect;
-    GLuint selectBuffer[512] = {};
+    // The selection buffer belongs to the rendering context that selects
+    // into it (context/gl_state.h), not to this object.
     int selectionDepth = 0;
     int useAccelerator = 0;
     uint32_t pixelFlags = 0;

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "context/context.h"
+#include "platform/platform.h"
 #include "tests/support/gltrace.h"
 #include "tests/support/harness.h"
 
@@ -231,6 +232,54 @@ TEST(Selection, NestingOverflowAndTheResultTarget) {
     ASSERT_EQ(Count(target), 1);
     ExpectHit(target[0], {4}, 5);
     EXPECT_EQ(s.c->selectionDepth, 0);
+}
+
+// OpenGL writes hits into the buffer of the rendering context that selects,
+// whichever object began the selection there, so the buffer belongs to that
+// context: it outlives an object that began a selection in another object's
+// context and is destroyed (open, or closed first) while it runs.
+TEST(Selection, TheBufferBelongsToTheRenderingContextThatSelects) {
+    for (bool closedLast : {false, true}) {
+        PickScene s;
+        Harness& h = s.h;
+        Variable dc = h.New("MDC", {Int(64), Int(64)});
+        Variable a = h.New("VOpenGL");
+        h.Call(a, "Open", {dc});
+        if (!closedLast) h.Call(a, "Close");  // back to the scene's context
+        else h.Call(s.gl, "BindMDC", {s.dc});
+        ASSERT_EQ(platform::CurrentContext(), s.c->hglrc);
+        const char* begun = reinterpret_cast<const char*>(a.data.obj->GetAss());
+        h.Call(a, "BeginSelection", {Int(202), Int(202), Int(5), Int(5)});
+        if (closedLast) h.Call(a, "Close");
+        a._Clear();
+        h.Call(s.gl, "BindMDC", {s.dc});
+        GLint mode = 0;
+        glGetIntegerv(GL_RENDER_MODE, &mode);
+        ASSERT_EQ(mode, GL_SELECT) << "the scene's context still selects";
+        void* buffer = nullptr;
+        glGetPointerv(GL_SELECTION_BUFFER_POINTER, &buffer);
+        const char* at = static_cast<const char*>(buffer);
+        EXPECT_FALSE(at >= begun && at < begun + sizeof(OglContext)) << "not inside the object that is gone";
+        glInitNames();
+        glPushName(3);
+        Square(0, 0);
+        ASSERT_EQ(glRenderMode(GL_RENDER), 1);
+        const GLuint* hit = static_cast<const GLuint*>(buffer);
+        EXPECT_EQ(hit[0], 1u);
+        EXPECT_EQ(hit[3], 3u);
+        glMatrixMode(GL_PROJECTION);
+        glPopMatrix();
+        glMatrixMode(GL_MODELVIEW);
+
+        // The context's owner selects into the same buffer, as before.
+        s.Begin();
+        h.Call(s.gl, "PushName", {Int(9)});
+        Square(0, 0);
+        Variable hits = h.Call(s.gl, "EndSelection");
+        ASSERT_EQ(Count(hits), 1);
+        ExpectHit(hits[0], {9}, 5);
+        EXPECT_TRUE(h.Errors().empty());
+    }
 }
 
 // Lists that hold solids GLU draws as fans and strips are picked, not
