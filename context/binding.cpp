@@ -129,7 +129,7 @@ int OglContext::FreeMDC() {
     return made;
 }
 
-// The rendering context's own state (its selection buffer)
+// The rendering context's own state (its selection buffer, its list books)
 // goes after the context itself, so OpenGL never holds a freed buffer.
 void OglContext::Close() {
     if (hglrc) {

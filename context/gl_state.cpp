@@ -38,3 +38,9 @@ GlState* FindGlState(platform::ContextHandle context) {
 }
 
 void DropGlState(platform::ContextHandle context) { States().erase(context); }
+
+uint64_t ListNamesAlive() {
+    uint64_t alive = 0;
+    for (const auto& [context, state] : States()) alive += state->lists.Alive();
+    return alive;
+}

@@ -1,12 +1,16 @@
 // What the module keeps for each OpenGL rendering context it made: the
-// buffer OpenGL writes selection hits into. The module's calls reach
-// whatever rendering context is current, which need not be the calling
-// object's own, so this state follows the rendering context: made on first
-// use, dropped when Close deletes the context.
+// buffer OpenGL writes selection hits into, and the books of the context's
+// display lists. The module's calls reach whatever rendering context is
+// current, which need not be the calling object's own, so this state follows
+// the rendering context: made on first use, dropped when Close deletes the
+// context.
 #pragma once
 
 #include <GL/gl.h>
 
+#include <cstdint>
+
+#include "picking/list_book.h"
 #include "platform/platform.h"
 
 struct GlState {
@@ -17,6 +21,8 @@ struct GlState {
     // end can leave OpenGL writing into freed memory.
     static constexpr GLsizei kSelectWords = 512;
     GLuint selectBuffer[kSelectWords] = {};
+    ListBook lists;
+    int maxListNesting = 0;  // GL_MAX_LIST_NESTING, asked for when first needed
 };
 
 // The state of the current rendering context, made on first use; null when
@@ -26,3 +32,5 @@ GlState* CurrentGlState();
 GlState* FindGlState(platform::ContextHandle context);
 // Drops the state of a rendering context that was deleted.
 void DropGlState(platform::ContextHandle context);
+// List names alive in every rendering context of the process.
+uint64_t ListNamesAlive();
