@@ -87,6 +87,7 @@ void ListBook::Start(GLuint list) {
     if (recording_) return;
     recording_ = list;
     pending_.clear();
+    compacted_ = 0;
     clear_.clear();
     Add(list, uint64_t(list) + 1);
 }
@@ -94,14 +95,13 @@ void ListBook::Start(GLuint list) {
 // The list exists from here on, even if it was deleted while it was recorded.
 void ListBook::End() {
     if (!recording_) return;
-    std::vector<Call> calls;
-    for (const auto& [list, times] : pending_) calls.push_back({list, times});
-    std::sort(calls.begin(), calls.end(), [](const Call& a, const Call& b) { return a.list < b.list; });
-    if (calls.empty()) calls_.erase(recording_);
-    else calls_[recording_] = std::move(calls);
+    Compact();
+    if (pending_.empty()) calls_.erase(recording_);
+    else calls_[recording_] = std::move(pending_);
     Add(recording_, uint64_t(recording_) + 1);
     recording_ = 0;
     pending_.clear();
+    compacted_ = 0;
     clear_.clear();
     Changed();
 }
@@ -109,11 +109,12 @@ void ListBook::End() {
 // Depth first through the recorded calls. No recorded list reaches the
 // recorded one (no call that would is recorded), so every list this search
 // passes without finding it is remembered as clear until the recording
-// ends: a recording of many calls searches each list once. The list's own
-// older calls need no care: a path only matters up to where it arrives.
+// ends: a recording of many calls searches each list once. Names of lists
+// that call none are neither searched nor remembered. The list's own older
+// calls need no care: a path only matters up to where it arrives.
 bool ListBook::Reaches(GLuint from) {
     if (from == recording_) return true;
-    if (clear_.count(from)) return false;
+    if (clear_.count(from) || !calls_.count(from)) return false;
     std::vector<GLuint> stack{from};
     std::unordered_set<GLuint> seen{from};
     while (!stack.empty()) {
@@ -122,7 +123,8 @@ bool ListBook::Reaches(GLuint from) {
         if (it == calls_.end()) continue;
         for (const Call& c : it->second) {
             if (c.list == recording_) return true;
-            if (!clear_.count(c.list) && seen.insert(c.list).second) stack.push_back(c.list);
+            if (!clear_.count(c.list) && calls_.count(c.list) && seen.insert(c.list).second)
+                stack.push_back(c.list);
         }
     }
     clear_.insert(seen.begin(), seen.end());
@@ -140,8 +142,28 @@ bool ListBook::ClosesCycle(const GLint* names, long n, GLuint* culprit) {
     return false;
 }
 
+// Calls are appended and merged now and then, so that a name called many
+// times takes one entry.
 void ListBook::Record(const GLint* names, long n) {
-    for (long i = 0; i < n; i++) pending_[static_cast<GLuint>(names[i])]++;
+    for (long i = 0; i < n; i++) pending_.push_back({static_cast<GLuint>(names[i]), 1});
+    if (pending_.size() >= std::max<size_t>(1024, 2 * compacted_)) Compact();
+}
+
+// Sorts the calls by list and merges those of one list.
+void ListBook::Compact() {
+    std::sort(pending_.begin(), pending_.end(), [](const Call& a, const Call& b) { return a.list < b.list; });
+    size_t out = 0;
+    for (const Call& c : pending_) {
+        if (out && pending_[out - 1].list == c.list) {
+            Call& merged = pending_[out - 1];
+            merged.times = merged.times > UINT32_MAX - c.times ? UINT32_MAX : merged.times + c.times;
+        } else {
+            pending_[out++] = c;
+        }
+    }
+    pending_.resize(out);
+    pending_.shrink_to_fit();
+    compacted_ = out;
 }
 
 uint64_t ListBook::NestedRuns(const GLint* names, long n, uint64_t limit, int maxNesting) {

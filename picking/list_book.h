@@ -9,6 +9,7 @@
 
 #include <GL/gl.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <unordered_map>
@@ -49,10 +50,11 @@ public:
 private:
     struct Call {
         GLuint list;
-        uint64_t times;
+        uint32_t times;  // stops at its largest value
     };
 
     bool Reaches(GLuint from);
+    void Compact();
     uint64_t NestedRunsOf(GLuint root, uint64_t limit, int maxNesting);
     void Changed() { nested_.clear(); }
 
@@ -62,7 +64,8 @@ private:
     uint64_t alive_ = 0;
     std::map<GLuint, std::vector<Call>> calls_;
     GLuint recording_ = 0;
-    std::unordered_map<GLuint, uint64_t> pending_;  // calls of the list being recorded
-    std::unordered_set<GLuint> clear_;              // lists known not to reach it
-    std::unordered_map<GLuint, uint64_t> nested_;   // NestedRunsOf, until the calls change
+    std::vector<Call> pending_;                    // calls of the list being recorded
+    std::size_t compacted_ = 0;                    // how many of them are sorted and merged
+    std::unordered_set<GLuint> clear_;             // lists known not to reach it
+    std::unordered_map<GLuint, uint64_t> nested_;  // NestedRunsOf, until the calls change
 };
