@@ -376,17 +376,6 @@ TEST(Selection, TheBufferBelongsToTheRenderingContextThatSelects) {
         const GLuint* hit = static_cast<const GLuint*>(buffer);
         EXPECT_EQ(hit[0], 1u);
         EXPECT_EQ(hit[3], 3u);
-        glMatrixMode(GL_PROJECTION);
-        glPopMatrix();
-        glMatrixMode(GL_MODELVIEW);
-
-        // The context's owner selects into the same buffer, as before.
-        s.Begin();
-        h.Call(s.gl, "PushName", {Int(9)});
-        Square(0, 0);
-        Variable hits = h.Call(s.gl, "EndSelection");
-        ASSERT_EQ(Count(hits), 1);
-        ExpectHit(hits[0], {9}, 5);
         EXPECT_TRUE(h.Errors().empty());
     }
 }
