@@ -49,14 +49,15 @@ double Numeric(Machine& m, const char* name, const Variable& arg) {
     m.Fail(VE_WRONG_KIND, std::string(name) + "(): cannot convert " + AKind(v) + " to a number");
 }
 
+// A string argument is written whole, from where it is; other values by
+// their printed form, which Format bounds.
 void Print(Machine& m, const char*, Variable* args, int count, Variable&) {
-    std::string line;
     for (int i = 0; i < count; i++) {
-        if (i) line += ' ';
-        line += Format(args[i]);
+        if (i) m.write_(" ");
+        const Variable& v = Deref(args[i]);
+        m.write_(v.type == VT_STRING ? StringOf(v) : std::string_view(Format(v)));
     }
-    line += '\n';
-    m.write_(line);
+    m.write_("\n");
 }
 
 void Len(Machine& m, const char*, Variable* args, int, Variable& out) {
@@ -66,7 +67,12 @@ void Len(Machine& m, const char*, Variable* args, int, Variable& out) {
     else m.Fail(VE_WRONG_KIND, "len() of " + AKind(v) + ": only vectors, strings and data blocks have a length");
 }
 
-void Str(Machine&, const char*, Variable* args, int, Variable& out) { SetString(out, Format(args[0])); }
+// A string is its own printed form: str gives the same string, not a copy.
+void Str(Machine&, const char*, Variable* args, int, Variable& out) {
+    const Variable& v = Deref(args[0]);
+    if (v.type == VT_STRING) out = v;
+    else SetString(out, Format(v));
+}
 
 // Toward zero, clamped to the integers; NaN gives 0.
 void Int(Machine& m, const char* name, Variable* args, int, Variable& out) {

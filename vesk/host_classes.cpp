@@ -67,13 +67,6 @@ void NewColorRef(VarRegister*, VarRegister* args, int count, Processor*) {
     MemberOf(SelfOf(args, count), "clrf") = clrf;
 }
 
-std::string FormatMembers(VObject* o) {
-    auto* h = static_cast<HostObject*>(o);
-    std::string out = std::string(o->ClassName()) + "(";
-    for (size_t i = 0; i < h->members.size(); i++) out += (i ? ", " : "") + Format(h->members[i].second);
-    return out + ")";
-}
-
 const MethodRecord rows[] = {
     {NewVectorEmpty, "Vector::Vector(void)"},
     {NewVectorOf, "Vector::Vector(int)"},
@@ -93,7 +86,7 @@ const MethodRecord rows[] = {
 void Members(const char* className, std::initializer_list<const char*> names, bool printed) {
     VClass* cls = FindClass(className);
     for (const char* n : names) cls->memberIds.push_back(Token::GetNameID(n));
-    if (printed) cls->hooks.format = FormatMembers;
+    cls->hooks.printMembers = printed;
 }
 
 }  // namespace

@@ -82,7 +82,12 @@ std::string_view StringOf(const Variable& v);   // bytes of a string or data blo
 std::string KindName(const Variable& v);        // "integer", "POINT3 object", …
 std::string AKind(const Variable& v);           // "an integer", "a POINT3 object", …
 std::string WithArticle(const std::string& noun);
-std::string Format(const Variable& v);          // the printed form
+// The printed form, at most `limit` bytes: a longer one is cut there and
+// ends with "..."; vectors nested more than 64 deep print as [...].
+constexpr size_t kPrintLimit = size_t(1) << 20;
+std::string Format(const Variable& v, size_t limit = kPrintLimit);
+// A text for a message: at most `limit` bytes of it, then "..." if cut.
+std::string Clip(std::string_view text, size_t limit = 200);
 bool Identical(const Variable& a, const Variable& b);  // == of the language
 
 // Cycles: values that only refer to each other (a vector holding itself, a

@@ -166,7 +166,26 @@ TEST_F(Values, PrintedForms) {
     v[0] = "two";
     v[1] = h.New("POINT3", {Int(1), Num(2.5), Int(3)});
     EXPECT_EQ(Format(v), "[two, POINT3(1, 2.5, 3)]");
+    EXPECT_EQ(Format(v, 9), "[two, POI...") << "cut at the limit";
     EXPECT_EQ(h.New("ColorRef", {Int(1), Int(2), Int(300)})("clrf").GetLongNumb(), 1 + 2 * 256 + 255 * 65536);
+
+    // Shared parts would unfold exponentially, members can lead back to their
+    // object: the printed form stops at its limit, and at a depth of 64.
+    Variable dag;
+    dag.Init(VT_VECTOR, 0);
+    vesk::VectorAdd(dag.data.vec, dag);
+    vesk::VectorAdd(dag.data.vec, dag);
+    std::string printed = Format(dag);
+    EXPECT_EQ(printed.size(), vesk::kPrintLimit + 3);
+    EXPECT_EQ(printed.substr(printed.size() - 3), "...");
+    Variable p = h.New("POINT3");
+    p("x").Init(VT_VECTOR, 1);
+    p("x")[0] = p;
+    EXPECT_EQ(Format(p).substr(0, 16), "POINT3([POINT3([");
+    EXPECT_NE(Format(p).find("POINT3(...)], 0, 0)"), std::string::npos);
+    dag[0]._Clear();
+    dag[1]._Clear();
+    p("x")._Clear();
 }
 
 // The rows of the module and of the host parse as the class and method
