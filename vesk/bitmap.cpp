@@ -92,14 +92,14 @@ void GetDIBits(VarRegister* result, VarRegister* args, int count, Processor*) {
 void SetPixel(VarRegister*, VarRegister* args, int count, Processor*) {
     Bitmap* b = BitmapOf(args, count);
     if (!b) return;
-    long x = ArgOf(args, 0).GetLongNumb(), y = ArgOf(args, 1).GetLongNumb();
-    if (x < 0 || y < 0 || x >= b->width || y >= b->height) {
-        Error(VE_INDEX, "pixel (" + std::to_string(x) + ", " + std::to_string(y) +
+    double x = ArgOf(args, 0).GetDoubleNumb(), y = ArgOf(args, 1).GetDoubleNumb();
+    if (!(x >= 0 && y >= 0 && x < b->width && y < b->height)) {  // NaN is outside too
+        Error(VE_INDEX, "pixel (" + Format(ArgOf(args, 0)) + ", " + Format(ArgOf(args, 1)) +
                             ") is outside the " + std::to_string(b->width) + " x " +
                             std::to_string(b->height) + " bitmap");
         return;
     }
-    unsigned char* p = &b->rgb[(static_cast<size_t>(y) * b->width + x) * 3];
+    unsigned char* p = &b->rgb[(static_cast<size_t>(y) * b->width + static_cast<size_t>(x)) * 3];
     for (int i = 0; i < 3; i++) {
         long v = ArgOf(args, 2 + i).GetLongNumb();
         p[i] = static_cast<unsigned char>(v < 0 ? 0 : v > 255 ? 255 : v);

@@ -17,11 +17,12 @@ void NewVectorEmpty(VarRegister*, VarRegister* args, int count, Processor*) {
 }
 
 void NewVectorOf(VarRegister*, VarRegister* args, int count, Processor*) {
-    long n = ArgOf(args, 0).GetLongNumb();
-    if (n < 0) {
-        Error(VE_BAD_ARGUMENT, "new Vector(" + std::to_string(n) + "): the count cannot be negative");
+    const Variable& arg = ArgOf(args, 0);
+    if (!(arg.GetDoubleNumb() >= 0)) {  // NaN too
+        Error(VE_BAD_ARGUMENT, "new Vector(" + Format(arg) + "): the count must be 0 or more");
         return;
     }
+    long n = arg.GetLongNumb();
     Variable& self = SelfOf(args, count);
     if (Vector* v = NewVector(n)) SetVector(self, v);
 }

@@ -3,6 +3,8 @@
 // tests/scripts/matrix.vsk and the RunFunction test.
 #include <unistd.h>
 
+#include <cmath>
+
 #include <gtest/gtest.h>
 
 #include "tests/support/harness.h"
@@ -65,7 +67,9 @@ TEST(MBmp, PixelsRoundTripThroughPngAndComeOutBlueGreenRedBottomUp) {
     h.New("MBmp", {Str("/nonexistent/picture.png")});
     h.New("MBmp", {Int(0), Int(10)});
     h.Call(b, "SetPixel", {Int(3), Int(0), Int(1), Int(1), Int(1)});
-    EXPECT_EQ(h.Errors(), (std::vector<int>{14, 12, 11}));
+    h.Call(b, "SetPixel", {Num(NAN), Int(0), Int(1), Int(1), Int(1)});
+    EXPECT_EQ(h.Errors(), (std::vector<int>{14, 12, 11, 11}));
+    EXPECT_EQ(vesk::StringOf(h.Call(b, "GetDIBits")), vesk::StringOf(bits)) << "a NaN pixel is no pixel";
 }
 
 }  // namespace
