@@ -2,6 +2,7 @@
 // the module as packed blue-green-red rows, lowest row first.
 #include <vector>
 
+#include "vesk/budget.h"
 #include "vesk/host_classes.h"
 #include "vesk/png_io.h"
 #include "vesk/runtime.h"
@@ -10,11 +11,15 @@ namespace vesk {
 
 namespace {
 
-// Pixels top row first, 3 bytes red, green, blue each.
+// Pixels top row first, 3 bytes red, green, blue each, charged to the
+// memory budget while the picture lives.
 struct Bitmap : VeskAss {
     int width = 0, height = 0;
     std::vector<unsigned char> rgb;
+    Reservation charge;
 };
+
+uint64_t PictureBytes(uint64_t w, uint64_t h) { return w * h * 3; }
 
 Bitmap* BitmapOf(VarRegister* args, int count) {
     VObject* o = SelfOf(args, count).GetVObject();
@@ -25,10 +30,24 @@ void Adopt(Bitmap* b, VarRegister* args, int count, Processor* p) {
     if (!b->Join(&SelfOf(args, count), p)) delete b;
 }
 
+// The header is read and the picture's size weighed before its pixels are
+// allocated.
 void NewFromFile(VarRegister*, VarRegister* args, int count, Processor* p) {
-    auto* b = new Bitmap;
+    PngReader png;
     std::string why;
-    if (!ReadPng(std::string(StringOf(ArgOf(args, 0))), &b->width, &b->height, &b->rgb, &why)) {
+    if (!png.Open(std::string(StringOf(ArgOf(args, 0))), &why)) {
+        Error(VE_FILE, why);
+        return;
+    }
+    auto* b = new Bitmap;
+    b->width = png.Width();
+    b->height = png.Height();
+    if (!b->charge.Take(PictureBytes(b->width, b->height), "a picture")) {
+        delete b;
+        return;
+    }
+    b->rgb.assign(PictureBytes(b->width, b->height), 0);
+    if (!png.Read(b->rgb.data(), &why)) {
         delete b;
         Error(VE_FILE, why);
         return;
@@ -39,13 +58,17 @@ void NewFromFile(VarRegister*, VarRegister* args, int count, Processor* p) {
 void NewBlank(VarRegister*, VarRegister* args, int count, Processor* p) {
     long w = ArgOf(args, 0).GetLongNumb(), h = ArgOf(args, 1).GetLongNumb();
     if (w < 1 || h < 1 || w > kMaxImageSide || h > kMaxImageSide || w * h * 3 > Limits().dataSize) {
-        Error(VE_LIMIT, "new MBmp(" + std::to_string(w) + ", " + std::to_string(h) +
+        Error(VE_LIMIT, "new MBmp(" + Format(ArgOf(args, 0)) + ", " + Format(ArgOf(args, 1)) +
                             "): sides of 1 to " + std::to_string(kMaxImageSide) +
                             " pixels are possible, at most " + std::to_string(Limits().dataSize / 3) +
                             " pixels in all");
         return;
     }
     auto* b = new Bitmap;
+    if (!b->charge.Take(PictureBytes(w, h), "a picture")) {
+        delete b;
+        return;
+    }
     b->width = static_cast<int>(w);
     b->height = static_cast<int>(h);
     b->rgb.assign(static_cast<size_t>(w) * h * 3, 0);

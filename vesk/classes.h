@@ -88,6 +88,7 @@ VClass* ClassOfValue(const Variable& value);
 class HostObject : public VObject {
 public:
     explicit HostObject(VClass* cls);
+    ~HostObject() override;
     Variable& Member(int nameID) override;
     void VisitValues(void (*visit)(Variable&, void*), void* context) override;
     void DropValues() override;

@@ -138,9 +138,12 @@ void InvokeRow(Processor* processor, const MethodRow& row, Variable& self, Varia
     regs[count].ref = &self;
     VarRegister out;
     RunningScope scope(processor);
-    rt->depth++;
-    row.handler(&out, regs, count + 1, processor);
-    rt->depth--;
+    {
+        ModuleCallScope noCollection(row.module != nullptr);
+        rt->depth++;
+        row.handler(&out, regs, count + 1, processor);
+        rt->depth--;
+    }
     result = *out.designated();
     for (int i = 0; i <= count; i++) regs[i].~VarRegister();
 }

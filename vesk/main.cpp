@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iostream>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "vesk/budget.h"
 #include "vesk/host_classes.h"
 #include "vesk/interp.h"
 #include "vesk/loader.h"
@@ -33,6 +35,8 @@ options:
   --trace               write each call into a class (line, duration) to standard error
   --module PATH         load another module besides cVOpenGL.so (may be repeated)
   --no-default-module   do not load cVOpenGL.so (beside vesk, else $VESK_MODULE_PATH)
+  --memory-limit SIZE   the most memory the script's values may take: bytes, or
+                        with K, M, G or T (512M, 4G); default 2G, or $VESK_MEMORY_LIMIT
 
 The script sees its arguments ARGS as the vector argv of strings.
 Exit codes: 0 success, 1 script error, 2 usage or load error.
@@ -48,6 +52,7 @@ struct Options {
     bool headless = false;
     bool trace = false;
     bool defaultModule = true;
+    uint64_t memoryLimit = 0;  // 0: $VESK_MEMORY_LIMIT, else the default
     std::vector<std::string> modules;
     std::string script;  // file name, or the code of -e
     std::vector<std::string> arguments;
@@ -69,6 +74,11 @@ int ParseOptions(int argc, char** argv, Options* o) {
         else if (a == "--module") {
             if (++i == argc) return Usage("--module needs a path");
             o->modules.push_back(argv[i]);
+        } else if (a == "--memory-limit") {
+            if (++i == argc) return Usage("--memory-limit needs a size (512M, 4G)");
+            if (!vesk::ParseMemorySize(argv[i], &o->memoryLimit))
+                return Usage(std::string("--memory-limit ") + argv[i] +
+                             ": not a size (a number of bytes, or with K, M, G or T: 512M, 4G)");
         } else if (a == "--methods") o->command = Options::Methods;
         else if (a == "--version") o->command = Options::Version;
         else if (a == "--info") o->command = Options::Info;
@@ -91,6 +101,11 @@ int ParseOptions(int argc, char** argv, Options* o) {
     }
     if (o->command != Options::Script && o->command != Options::Code && i < argc)
         return Usage(std::string("unexpected argument ") + argv[i]);
+    const char* fromEnvironment = std::getenv("VESK_MEMORY_LIMIT");
+    if (!o->memoryLimit && fromEnvironment && *fromEnvironment &&
+        !vesk::ParseMemorySize(fromEnvironment, &o->memoryLimit))
+        return Usage(std::string("VESK_MEMORY_LIMIT=") + fromEnvironment +
+                     ": not a size (a number of bytes, or with K, M, G or T: 512M, 4G)");
     o->arguments.assign(argv + i, argv + argc);
     return -1;
 }
@@ -216,6 +231,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (options.headless) platform::ForceHeadless();
+    if (options.memoryLimit) vesk::SetMemoryLimit(options.memoryLimit);
     code = 2;
     bool ran = vesk::RunWithLargeStack(vesk::kScriptStackBytes, [&] {
         try {

@@ -67,6 +67,8 @@ enum : int {
 void SetBool(Variable& v, bool value);
 void SetString(Variable& v, const void* bytes, long size);
 inline void SetString(Variable& v, std::string_view s) { SetString(v, s.data(), (long)s.size()); }
+// A string of two parts joined; its size is checked before it is built.
+void SetString(Variable& v, std::string_view first, std::string_view second);
 void SetObject(Variable& v, VObject* object);   // takes over one reference
 void SetVector(Variable& v, Vector* vector);    // takes over one reference
 Vector* NewVector(long count);                  // count empty elements, or null if too many
@@ -98,6 +100,22 @@ bool Identical(const Variable& a, const Variable& b);  // == of the language
 void Collect();
 void MaybeCollect();
 long LiveContainers();
+// Collects now if that is safe here (no module handler is running and no
+// collection or freeing is under way); the memory budget calls it before it
+// refuses a request. Returns whether it collected.
+bool CollectUnderPressure();
+// Marks a module handler running: freeing a cycle then could run another
+// object's destructor row under it (closing the OpenGL context it draws
+// with), so collections wait until it returns.
+class ModuleCallScope {
+public:
+    explicit ModuleCallScope(bool active);
+    ~ModuleCallScope();
+    ModuleCallScope(const ModuleCallScope&) = delete;
+    ModuleCallScope& operator=(const ModuleCallScope&) = delete;
+private:
+    bool active_;
+};
 // Puts a reference cell on the live list (MakeReference does; for cells made elsewhere).
 void TrackCell(VRefCell* cell);
 
