@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "platform/platform.h"
 #include "vesk/runtime.h"
 #include "vesk/value.h"
 
@@ -46,6 +47,16 @@ using namespace budget_detail;
 void Charge(uint64_t bytes, const char* what) {
     if (Reserve(bytes, what)) return;
     inUse += bytes;  // reported; taken all the same
+}
+
+void ChargeContexts() {
+    static long charged = 0;
+    long live = platform::LiveContexts();
+    if (live == charged) return;
+    long more = live - charged;
+    charged = live;
+    if (more > 0) Charge(static_cast<uint64_t>(more) * kContextBytes, "a rendering context");
+    else Unreserve(static_cast<uint64_t>(-more) * kContextBytes);
 }
 
 uint64_t MemoryInUse() { return inUse; }

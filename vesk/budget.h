@@ -22,6 +22,9 @@ constexpr uint64_t kContainerBytes = 128;
 constexpr uint64_t kSlotBytes = 48;
 constexpr uint64_t kBlobOverhead = 32;
 constexpr uint64_t kDevicePixelBytes = 8;
+// Rendering contexts are made by modules, out of the host's sight; each is
+// charged this much (Mesa's llvmpipe takes about 2.3 MB for one).
+constexpr uint64_t kContextBytes = uint64_t(3) << 20;
 
 namespace budget_detail {
 extern uint64_t inUse;
@@ -47,6 +50,11 @@ inline bool Reserve(uint64_t bytes, const char* what) {
 // point (an object under construction); past the limit it reports error 12
 // as Reserve does, and the script stops at the end of its statement.
 void Charge(uint64_t bytes, const char* what);
+
+// Brings the charge for rendering contexts up to date with the number the
+// platform holds; the host calls it when a module's handler returns. Past
+// the limit it reports error 12 (see Charge).
+void ChargeContexts();
 
 // Gives back what Reserve or Charge took.
 inline void Unreserve(uint64_t bytes) {

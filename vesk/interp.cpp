@@ -234,6 +234,7 @@ Flow Machine::Loop(const Code* s) {
             if (!Truth(condition)) break;
         }
         Flow f = Exec(body);
+        MaybeCollect();  // a body of one statement has no block to do it
         Check();
         if (f == Flow::Break) break;
         if (f == Flow::Return) return f;

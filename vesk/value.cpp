@@ -23,6 +23,7 @@ enum LiveKind : unsigned char { kVector = 1, kObject = 2, kCell = 3 };
 
 VLive* liveHead = nullptr;
 long liveCount = 0;
+long liveNatives = 0;  // natives joined to objects: contexts, devices, pictures, colours
 
 // Every container on the list was charged kContainerBytes: a vector when it
 // was made (with its slots), objects and reference cells here.
@@ -454,6 +455,7 @@ bool VeskAss::Join(Variable* object, Processor*) {
     BreakJoint();
     o->ass = this;
     joined = o;
+    liveNatives++;
     return true;
 }
 
@@ -461,6 +463,7 @@ void VeskAss::BreakJoint() {
     if (!joined) return;
     if (joined->ass == this) joined->ass = nullptr;
     joined = nullptr;
+    liveNatives--;
 }
 
 // ---- helpers -----------------------------------------------------------------
@@ -671,17 +674,25 @@ void Release(VLive* n) {
 void TrackCell(VRefCell* cell) { TrackCellImpl(cell); }
 
 long LiveContainers() { return liveCount; }
+long LiveNatives() { return liveNatives; }
 
 namespace {
 
+// What a collection may win back, in one measure: each container counts 1;
+// each native counts as much as kNativeWeight containers, since behind it
+// may sit megabytes the host cannot see (an OpenGL context takes about 2 MB);
+// and each 16 KiB of the budget in use counts 1.
+constexpr long kNativeWeight = 256;
+constexpr int kBytesPerUnitShift = 14;
 constexpr long kMinCollectAt = 10000;
 
 long collectAt = kMinCollectAt;
 bool collecting = false;
 int moduleCalls = 0;  // module handlers running (ModuleCallScope)
 
-// What a collection may win back: the containers.
-long Pressure() { return liveCount; }
+long Pressure() {
+    return liveCount + kNativeWeight * liveNatives + static_cast<long>(MemoryInUse() >> kBytesPerUnitShift);
+}
 
 }  // namespace
 

@@ -95,11 +95,15 @@ bool Identical(const Variable& a, const Variable& b);  // == of the language
 // Cycles: values that only refer to each other (a vector holding itself, a
 // child pointing at its parent) are found and freed by Collect, which walks
 // every live vector, object and reference cell. The interpreter calls
-// MaybeCollect between statements (it collects when the number of live
-// containers has doubled since the last time) and Collect at the end.
+// MaybeCollect between statements and Collect at the end. MaybeCollect
+// collects when the pressure has doubled since the last collection (and is
+// at least 10 000): live containers, plus 256 for each native joined to an
+// object (a context or device holds far more than the host sees), plus one
+// for each 16 KiB of the memory budget in use.
 void Collect();
 void MaybeCollect();
 long LiveContainers();
+long LiveNatives();
 // Collects now if that is safe here (no module handler is running and no
 // collection or freeing is under way); the memory budget calls it before it
 // refuses a request. Returns whether it collected.

@@ -1,7 +1,8 @@
 // Resident memory stays flat while a script makes and drops objects: the
 // peak of a 100 000-round run through the real vesk is within a few MB of a
 // 10 000-round run. A run that keeps what it makes shows the check can tell.
-// A string that would pass the memory limit is refused before it is built.
+// Contexts tied into cycles are collected before they pile up, and a string
+// that would pass the memory limit is refused before it is built.
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -74,6 +75,14 @@ for (i = 0; i < n; i += 1) {
 if (list <= 0) x = 1 / 0;
 )";
 
+// Each round makes two pairs of a device and a context tied into a cycle,
+// one at top level and one in a function's locals.
+const char* kContextCycles = R"(
+n = int(argv[0]);
+function made() { d = new MDC(8, 8); g = new VOpenGL(); g->Open(d); v = [g, d]; v->Add(v); }
+for (i = 0; i < n; i += 1) { d = new MDC(8, 8); g = new VOpenGL(); g->Open(d); v = [g, d]; v->Add(v); made(); }
+)";
+
 // Peak resident size of `vesk --headless ARGS…`, in KB; -1 when it did not
 // end with exit code `status` (its standard output is dropped).
 long PeakOf(std::vector<const char*> args, int wanted = 0) {
@@ -122,6 +131,17 @@ TEST(Memory, StaysFlatWhileContextsAndListsComeAndGo) {
     ASSERT_GT(large, 0);
     EXPECT_LT(large - small, 6 * 1024) << kContextRounds / 10 << " rounds peaked at " << small
                                         << " KB, " << kContextRounds << " at " << large;
+}
+
+// Before contexts weighed on the collector, 500 rounds (1000 contexts of
+// about 2 MB each) took 2 GB.
+TEST(Memory, ContextsInCyclesAreCollectedBeforeTheyPileUp) {
+    long small = PeakKb(kContextCycles, kContextRounds / 200);
+    long large = PeakKb(kContextCycles, kContextRounds / 20);
+    ASSERT_GT(small, 0);
+    ASSERT_GT(large, 0);
+    EXPECT_LT(large - small, 24 * 1024) << kContextRounds / 200 << " rounds peaked at " << small << " KB, "
+                                         << kContextRounds / 20 << " at " << large;
 }
 
 // Under a 64 MB limit a doubling string stops at 32 MB: the 64 MB string is

@@ -96,6 +96,23 @@ TEST_F(Values, CyclesAreFoundAndFreedWhileReachableOnesStay) {
     kept[0]._Clear();
 }
 
+// Natives weigh on the collector: a few dozen objects with natives, each in
+// a cycle of its own, are far below the 10 000 containers that alone would
+// trigger a collection, yet they are collected (a context behind each could
+// hold megabytes).
+TEST_F(Values, CyclesHoldingNativesAreCollectedEarly) {
+    vesk::Collect();
+    for (int i = 0; i < 60; i++) {
+        Variable v;
+        v.Init(VT_VECTOR, 2);
+        v[0] = v;
+        v[1] = h.New("Counted");
+    }
+    EXPECT_LT(vesk::LiveContainers(), 1000);
+    vesk::MaybeCollect();
+    EXPECT_EQ(destroyed, 60);
+}
+
 // The budget: every kind of value is charged when made and given back when
 // freed; a request past the limit takes nothing and is error 12, unless
 // collecting the cycles nothing reaches makes room, which is not done while
