@@ -3,6 +3,7 @@
 // stack. Exit codes: 0 success, 1 script error, 2 usage or load error.
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -206,7 +207,12 @@ int RunScript(const Options& o) {
     // Objects the globals hold go now, while their modules are loaded.
     std::vector<vesk::ErrorEntry> late = interpreter.ClearGlobals();
     ReportErrors(file, late);
-    std::fflush(stdout);
+    // Output that could not be written (a full disk, /dev/full) is an error.
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fprintf(stderr, "%s: error %d: cannot write the script's output: %s\n", file.c_str(), vesk::VE_FILE,
+                     std::strerror(errno));
+        return 1;
+    }
     return outcome.errors.empty() && late.empty() ? 0 : 1;
 }
 
@@ -232,6 +238,9 @@ int main(int argc, char** argv) {
     }
     if (options.headless) platform::ForceHeadless();
     if (options.memoryLimit) vesk::SetMemoryLimit(options.memoryLimit);
+    // Past a file size limit (ulimit -f) a write then fails with EFBIG
+    // instead of the signal ending the process.
+    std::signal(SIGXFSZ, SIG_IGN);
     code = 2;
     bool ran = vesk::RunWithLargeStack(vesk::kScriptStackBytes, [&] {
         try {

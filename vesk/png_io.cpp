@@ -1,4 +1,5 @@
-// PNG through libpng's simplified API: any PNG in, converted to RGB; RGB out.
+// PNG through libpng's simplified API: any PNG in, converted to RGB; RGB out
+// through the atomic file writer.
 #include "vesk/png_io.h"
 
 #include <fcntl.h>
@@ -10,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "vesk/atomic_file.h"
 #include "vesk/value.h"
 
 namespace vesk {
@@ -32,15 +34,6 @@ int StoredBitsPerPixel(const unsigned char* head, ssize_t size) {
     default: break;               // grey, palette
     }
     return head[24] * channels > 0 ? head[24] * channels : 1;
-}
-
-std::string NotRegularText(mode_t mode) {
-    const char* kind = S_ISDIR(mode) ? "a folder"
-                       : S_ISCHR(mode) || S_ISBLK(mode) ? "a device"
-                       : S_ISFIFO(mode) ? "a FIFO"
-                       : S_ISSOCK(mode) ? "a socket"
-                       : "something else";
-    return std::string("it is ") + kind + ", not a regular file";
 }
 
 }  // namespace
@@ -130,17 +123,20 @@ bool PngReader::Read(unsigned char* rgb, std::string* why) {
 
 bool WritePng(const std::string& path, int width, int height, const unsigned char* rgb,
               std::string* why) {
-    png_image image;
-    std::memset(&image, 0, sizeof image);
-    image.version = PNG_IMAGE_VERSION;
-    image.width = width;
-    image.height = height;
-    image.format = PNG_FORMAT_RGB;
-    if (!png_image_write_to_file(&image, path.c_str(), 0, rgb, 0, nullptr)) {
-        *why = "cannot write PNG " + path + ": " + image.message;
-        return false;
-    }
-    return true;
+    return WriteFileAtomically(
+        path,
+        [&](std::FILE* out, std::string* failure) {
+            png_image image;
+            std::memset(&image, 0, sizeof image);
+            image.version = PNG_IMAGE_VERSION;
+            image.width = static_cast<png_uint_32>(width);
+            image.height = static_cast<png_uint_32>(height);
+            image.format = PNG_FORMAT_RGB;
+            if (png_image_write_to_stdio(&image, out, 0, rgb, 0, nullptr)) return true;
+            *failure = std::ferror(out) ? std::strerror(errno) : image.message;
+            return false;
+        },
+        why);
 }
 
 }  // namespace vesk

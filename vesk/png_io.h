@@ -33,7 +33,8 @@ private:
     std::unique_ptr<State> state_;
 };
 
-// Writes the picture as an RGB PNG.
+// Writes the picture as an RGB PNG, whole or not at all (the file it would
+// replace stays as it was when the write fails).
 bool WritePng(const std::string& path, int width, int height, const unsigned char* rgb,
               std::string* why);
 
