@@ -140,9 +140,17 @@ std::string Format(const Variable& v, size_t limit) {
     return std::move(p.out);
 }
 
+// Control bytes are written \xHH, so that a message stays one plain line.
 std::string Clip(std::string_view text, size_t limit) {
-    if (text.size() <= limit) return std::string(text);
-    return std::string(text.substr(0, limit)) + "...";
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    for (size_t i = 0; i < text.size() && i < limit; i++) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x20 && c != 0x7F) out += static_cast<char>(c);
+        else ((out += "\\x") += kHex[c >> 4]) += kHex[c & 15];
+    }
+    if (text.size() > limit) out += "...";
+    return out;
 }
 
 std::string KindName(const Variable& v) {

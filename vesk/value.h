@@ -88,7 +88,8 @@ std::string WithArticle(const std::string& noun);
 // ends with "..."; vectors nested more than 64 deep print as [...].
 constexpr size_t kPrintLimit = size_t(1) << 20;
 std::string Format(const Variable& v, size_t limit = kPrintLimit);
-// A text for a message: at most `limit` bytes of it, then "..." if cut.
+// A text for a message: at most `limit` bytes of it, then "..." if cut;
+// control bytes (a newline, a zero) are written \xHH.
 std::string Clip(std::string_view text, size_t limit = 200);
 bool Identical(const Variable& a, const Variable& b);  // == of the language
 

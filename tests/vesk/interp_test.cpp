@@ -144,6 +144,7 @@ TEST(Interp, OperatorsAndBuiltinsGiveTheirKindAndValue) {
         {"int(\"0x10\")", "1: error 4: int(): \"0x10\" is not a number\n"},
         {"float(\"1e400\")", "1: error 4: float(): \"1e400\" is out of the range of a double\n"},
         {"int(\"1e\")", "1: error 4: int(): \"1e\" is not a number\n"},
+        {"int(\"1\\n2\")", "1: error 4: int(): \"1\\x0A2\" is not a number\n"},  // one line of message
         {"new Vector(sqrt(-1))", "1: error 6: new Vector(nan): the count must be 0 or more\n"},
         {"len(3)", "1: error 4: len() of an integer: only vectors, strings and data blocks have a length\n"},
         {"sqrt(\"4\")", "1: error 4: sqrt(): the argument must be a number, not a string\n"},
