@@ -99,14 +99,14 @@ bool WriteFileAtomically(const std::string& path, const std::function<bool(std::
     }
     std::string target;
     if (!ResolveLinks(path, &target, why)) return false;
-    if (target.back() == '/') {
-        *why = "cannot write " + shown + ": the name is a folder's";
-        return false;
-    }
 
     mode_t mode = 0666;  // less the umask, as open applies it
     struct stat old;
     bool replacing = stat(target.c_str(), &old) == 0;
+    if (!replacing && target.back() == '/') {
+        *why = "cannot write " + shown + ": the name ends with '/', as a folder's does";
+        return false;
+    }
     if (replacing) {
         if (!S_ISREG(old.st_mode)) {
             *why = "cannot write " + shown + ": " + NotRegularText(old.st_mode);
