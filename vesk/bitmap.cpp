@@ -1,5 +1,6 @@
 // The host class MBmp: a picture loaded from a PNG or made blank, handed to
 // the module as packed blue-green-red rows, lowest row first.
+#include <memory>
 #include <vector>
 
 #include "vesk/budget.h"
@@ -26,8 +27,10 @@ Bitmap* BitmapOf(VarRegister* args, int count) {
     return o ? dynamic_cast<Bitmap*>(o->GetAss()) : nullptr;
 }
 
-void Adopt(Bitmap* b, VarRegister* args, int count, Processor* p) {
-    if (!b->Join(&SelfOf(args, count), p)) delete b;
+// The object takes the picture; one that cannot goes here, as does one
+// whose making failed (an allocation that throws included).
+void Adopt(std::unique_ptr<Bitmap> b, VarRegister* args, int count, Processor* p) {
+    if (b->Join(&SelfOf(args, count), p)) b.release();
 }
 
 // The header is read and the picture's size weighed before its pixels are
@@ -39,20 +42,16 @@ void NewFromFile(VarRegister*, VarRegister* args, int count, Processor* p) {
         Error(VE_FILE, why);
         return;
     }
-    auto* b = new Bitmap;
+    auto b = std::make_unique<Bitmap>();
     b->width = png.Width();
     b->height = png.Height();
-    if (!b->charge.Take(PictureBytes(b->width, b->height), "a picture")) {
-        delete b;
-        return;
-    }
+    if (!b->charge.Take(PictureBytes(b->width, b->height), "a picture")) return;
     b->rgb.assign(PictureBytes(b->width, b->height), 0);
     if (!png.Read(b->rgb.data(), &why)) {
-        delete b;
         Error(VE_FILE, why);
         return;
     }
-    Adopt(b, args, count, p);
+    Adopt(std::move(b), args, count, p);
 }
 
 void NewBlank(VarRegister*, VarRegister* args, int count, Processor* p) {
@@ -64,15 +63,12 @@ void NewBlank(VarRegister*, VarRegister* args, int count, Processor* p) {
                             " pixels in all");
         return;
     }
-    auto* b = new Bitmap;
-    if (!b->charge.Take(PictureBytes(w, h), "a picture")) {
-        delete b;
-        return;
-    }
+    auto b = std::make_unique<Bitmap>();
+    if (!b->charge.Take(PictureBytes(w, h), "a picture")) return;
     b->width = static_cast<int>(w);
     b->height = static_cast<int>(h);
     b->rgb.assign(static_cast<size_t>(w) * h * 3, 0);
-    Adopt(b, args, count, p);
+    Adopt(std::move(b), args, count, p);
 }
 
 void Delete(VarRegister*, VarRegister* args, int count, Processor*) {
