@@ -173,6 +173,12 @@ thread_local Variable standby;
 
 }  // namespace
 
+// ---- functions ---------------------------------------------------------------
+
+VFunction::VFunction() { vesk::Charge(vesk::kContainerBytes, "a function"); }
+
+VFunction::~VFunction() { vesk::Unreserve(vesk::kContainerBytes); }
+
 // ---- Variable --------------------------------------------------------------
 
 Variable::Variable(double value) : type(VT_EMPTY), extra(0) {

@@ -27,6 +27,10 @@ struct VRefCell {
 // A script function. Functions built from source text keep the text and are
 // compiled by the interpreter at their first call.
 struct VFunction {
+    VFunction();   // charged to the memory budget like a container
+    ~VFunction();
+    VFunction(const VFunction&) = delete;
+    VFunction& operator=(const VFunction&) = delete;
     long refs = 1;
     std::string name;                 // "" for functions made from text
     std::string source;               // the text, when made from text
