@@ -100,7 +100,7 @@ std::string SizeText(uint64_t bytes) {
         unit++;
     }
     char text[32];
-    double tenths = std::floor(value * 10) / 10;
+    double tenths = std::round(value * 10) / 10;
     if (tenths == std::floor(tenths)) std::snprintf(text, sizeof text, "%.0f %s", tenths, kUnits[unit]);
     else std::snprintf(text, sizeof text, "%.1f %s", tenths, kUnits[unit]);
     return exact + " (" + text + ")";

@@ -185,6 +185,7 @@ TEST(Budget, SizesReadAndShown) {
     EXPECT_EQ(vesk::SizeText(805306368), "805306368 bytes (768 MiB)");
     EXPECT_EQ(vesk::SizeText(3ull << 29), "1610612736 bytes (1.5 GiB)");
     EXPECT_EQ(vesk::SizeText(100), "100 bytes");
+    EXPECT_EQ(vesk::SizeText((2ull << 30) - 32), "2147483616 bytes (2 GiB)");
 }
 
 TEST_F(Values, OwnershipOfDoublesAndDeepVectors) {
