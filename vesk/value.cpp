@@ -173,6 +173,8 @@ thread_local Variable standby;
 
 }  // namespace
 
+static_assert(sizeof(Variable) + 32 <= vesk::kSlotBytes, "a slot's charge covers its Variable and a double");
+
 // ---- functions ---------------------------------------------------------------
 
 VFunction::VFunction() { vesk::Charge(vesk::kContainerBytes, "a function"); }
