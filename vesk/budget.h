@@ -12,7 +12,21 @@
 
 namespace vesk {
 
+// The address sanitizer's allocations take about a third more (shadow
+// memory, redzones, size classes), so the sanitizer build's default limit
+// leaves that room.
+#if defined(__SANITIZE_ADDRESS__)
+#define VESK_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VESK_ADDRESS_SANITIZER 1
+#endif
+#endif
+#ifdef VESK_ADDRESS_SANITIZER
+constexpr uint64_t kDefaultMemoryLimit = uint64_t(3) << 29;  // 1.5 GiB
+#else
 constexpr uint64_t kDefaultMemoryLimit = uint64_t(2) << 30;  // 2 GiB
+#endif
 
 // What the budget charges for the parts of values, in bytes: every vector,
 // object, reference cell and function, and each element slot of a vector or
