@@ -234,6 +234,7 @@ Flow Machine::Loop(const Code* s) {
             if (!Truth(condition)) break;
         }
         Flow f = Exec(body);
+        MaybeCollect();  // a body of one statement has no block to do it
         Check();
         if (f == Flow::Break) break;
         if (f == Flow::Return) return f;
@@ -445,18 +446,30 @@ void Machine::Eval(const Code* e, Variable& out) {
 
 namespace {
 
-long IndexOf(Machine& m, const Variable& index) {
+// What an index is outside of, for messages: "the vector of 2 elements".
+std::string Extent(const Variable& c) {
+    if (c.type == VT_VECTOR) return "the vector of " + Plural(c.data.vec->count, "element");
+    if (c.type == VT_STRING || c.type == VT_DATA) return "the " + KindName(c) + " of " + Plural(c.GetDataSize(), "byte");
+    return AKind(c);
+}
+
+// A number that names a position: a fraction is cut toward zero; NaN, the
+// infinities and numbers beyond the range of a long name none (error 11).
+long IndexOf(Machine& m, const Variable& container, const Variable& index) {
     const Variable& i = *const_cast<Variable&>(index).GetPointer();
     if (!IsNumber(i)) m.Fail(VE_WRONG_KIND, "an index must be a number, not " + AKind(i));
+    if (i.type == VT_FLOAT || i.type == VT_DOUBLE) {
+        double d = i.GetDoubleNumb();
+        if (!(d > -9.2e18 && d < 9.2e18))
+            m.Fail(VE_INDEX, "index " + Format(i) + " is outside " + Extent(container));
+    }
     return i.GetLongNumb();
 }
 
 // Strings and data blocks: byte i, or error 11.
 unsigned char& ByteAt(Machine& m, Variable& bytes, long i) {
     long n = bytes.GetDataSize();
-    if (i < 0 || i >= n)
-        m.Fail(VE_INDEX, "index " + std::to_string(i) + " is outside the " + KindName(bytes) + " of " +
-                             Plural(n, "byte"));
+    if (i < 0 || i >= n) m.Fail(VE_INDEX, "index " + std::to_string(i) + " is outside " + Extent(bytes));
     return static_cast<unsigned char*>(bytes.GetData())[i];
 }
 
@@ -464,7 +477,7 @@ unsigned char& ByteAt(Machine& m, Variable& bytes, long i) {
 
 void Machine::ReadElement(const Variable& container, const Variable& index, Variable& out) {
     Variable& c = Deref(const_cast<Variable&>(container));
-    long i = IndexOf(*this, index);
+    long i = IndexOf(*this, c, index);
     if (c.type == VT_STRING || c.type == VT_DATA) {
         out = static_cast<int>(ByteAt(*this, c, i));
         return;
@@ -478,7 +491,7 @@ void Machine::ReadElement(const Variable& container, const Variable& index, Vari
 // stores its low 8 bits; strings do not change.
 void Machine::StoreElement(Variable& container, const Variable& index, Variable& value) {
     Variable& c = Deref(container);
-    long i = IndexOf(*this, index);
+    long i = IndexOf(*this, c, index);
     if (c.type == VT_STRING)
         Fail(VE_WRONG_KIND, "a string cannot be changed in place; make a new one (s + \"...\")");
     if (c.type == VT_DATA) {

@@ -67,8 +67,9 @@ class Machine;
 //   reference goes: temporaries with their statement, locals when their call
 //   returns or unwinds, globals when they are cleared. Objects kept alive
 //   only by a reference cycle (a vector holding itself) go at the next
-//   collection: between statements once the live containers have doubled
-//   in number, and when the script ends.
+//   collection: between statements (and loop passes) once the collector's
+//   pressure has doubled (containers, natives and memory; see value.h),
+//   when a request does not fit the memory budget, and when the script ends.
 // - Limits: kMaxScriptDepth nested script calls, and never closer than a
 //   margin to the end of the thread's stack (error 13 either way); the
 //   parser bounds the nesting of one script or function text.
