@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "context/context.h"
+#include "context/gl_state.h"
 #include "module/rules.h"
 
 using namespace rules;
@@ -128,10 +129,13 @@ int OglContext::FreeMDC() {
     return made;
 }
 
+// The rendering context's own state (its selection buffer, its list books)
+// goes after the context itself, so OpenGL never holds a freed buffer.
 void OglContext::Close() {
     if (hglrc) {
         platform::MakeCurrent(savedDC, savedRC);
         platform::DeleteContext(hglrc);
+        DropGlState(hglrc);
     }
     hdc = savedDC = 0;
     hglrc = savedRC = 0;

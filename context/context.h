@@ -46,15 +46,11 @@ public:
     int fogEnabled = 0;
     int lightEnabled = 0;
     OglClientRect clientRect;
-    GLuint selectBuffer[512] = {};
+    // The selection buffer belongs to the rendering context that selects
+    // into it (context/gl_state.h), not to this object.
     int selectionDepth = 0;
     int useAccelerator = 0;
     uint32_t pixelFlags = 0;
-    // A display list is being recorded. Mesa 22.3 crashes replaying, in
-    // selection mode, a list whose vertices mix primitive kinds without a
-    // state change between them; the solids that GLU draws that way are
-    // drawn without mixing while this is set (geometry/solids.cpp).
-    bool recordingList = false;
 
     OglContext() = default;
     ~OglContext() override;
@@ -175,9 +171,17 @@ public:
     GLuint GenList(int range);                  // first of range new names, 0 for none
     void NewList(int list);                     // records into list (> 0) while open
     void EndList();
+    // Error 8, and no call, when the call would make the list being recorded
+    // reach itself, or run too many lists nested in the ones it names.
     void CallList(int list);                    // while open
     void CallLists(const GLint* lists, int n);  // all in one call, while open
     void DeleteLists(int list, int range);
+    // A display list is being recorded in the current rendering context.
+    // Mesa 22.3 crashes replaying, in selection mode, a list whose vertices
+    // mix primitive kinds without a state change between them; the solids
+    // that GLU draws that way are drawn without mixing meanwhile
+    // (geometry/solids.cpp).
+    bool RecordingList() const;
     void InitNameStack();
     void PushName(GLuint name);
     void PopName();

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -18,6 +20,10 @@ namespace {
 
 constexpr int kTile = 256;                       // side of the staging texture
 constexpr long kStageBytes = kTile * kTile * 4;  // room for RGBA, as allocated
+// The longest side PutBitmap and Put2bBitmap draw at a raster position: no
+// device is larger (nor is a host bitmap), and Mesa writes past its buffers
+// for a mask 65536 rows high.
+constexpr long kMaxRasterSide = 16384;
 
 // Blue-green-red pixels to red-green-blue, or back: bytes 0 and 2 of each
 // 3-byte pixel exchanged.
@@ -40,13 +46,13 @@ void SpecifyStagingTexture(const unsigned char* zeros) {
 // packed into the staging buffer, loaded, and drawn as one textured quad.
 struct Tiler {
     float x, y, z;
-    int width;
+    int64_t width;
     const unsigned char* block;
     unsigned char* stage;
 
-    void Draw(int c, int r, int tw, int th) const {
+    void Draw(int64_t c, int64_t r, int tw, int th) const {
         for (int j = 0; j < th; j++)
-            std::memcpy(stage + 3L * tw * j, block + 3L * (static_cast<long>(r + j) * width + c), 3L * tw);
+            std::memcpy(stage + 3L * tw * j, block + 3 * ((r + j) * width + c), 3L * tw);
         glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, tw, th, GL_RGB, GL_UNSIGNED_BYTE, stage);
         float s = tw / float(kTile), t = th / float(kTile);
         float x0 = x + c, x1 = x + c + tw, y0 = y + r, y1 = y + r + th;
@@ -96,9 +102,10 @@ void OglContext::DrawBitmap(float x, float y, float z, int width, int height, un
         SwapRedBlue(block, static_cast<long>(width) * height);
         glNormal3f(0, 0, 1);
         Tiler tiler{x, y, z, width, block, stage.get()};
-        for (int r = 0; r < height; r += kTile)
-            for (int c = 0; c < width; c += kTile)
-                tiler.Draw(c, r, std::min(kTile, width - c), std::min(kTile, height - r));
+        for (int64_t r = 0; r < height; r += kTile)
+            for (int64_t c = 0; c < width; c += kTile)
+                tiler.Draw(c, r, static_cast<int>(std::min<int64_t>(kTile, width - c)),
+                           static_cast<int>(std::min<int64_t>(kTile, height - r)));
     }
     glDisable(GL_TEXTURE_2D);
     if (lit && !hadColorMaterial) glDisable(GL_COLOR_MATERIAL);
@@ -122,16 +129,38 @@ void OglContext::Put2bBitmap(float x, float y, float z, int width, int height,
     glBitmap(width, height, 0, 0, static_cast<float>(width), 0, bits);
 }
 
-// Negative sizes read nothing and leave the target as it was.
+// Negative sizes read nothing and leave the target as it was (the handler
+// has checked that 3 x width x height fits in 64 bits). The block always has
+// the size asked for; only the part of the rectangle that lies on the
+// current device is read, in 64-bit arithmetic, so OpenGL never sees a
+// rectangle whose edges overflow, and pixels off the device are 0 (black).
 void OglContext::GetDIBits(float x, float y, int width, int height, Variable& target) {
     if (!IsBound() || width < 0 || height < 0) return;
-    if (static_cast<long>(width) * height > LONG_MAX / 3) return;
-    target.Init(VT_DATA, 3L * width * height);
+    int64_t pixels = int64_t(width) * height;
+    target.Init(VT_DATA, 3 * pixels);
     auto* buffer = static_cast<unsigned char*>(target.GetData());
     if (!buffer) return;
+    int deviceWidth = 0, deviceHeight = 0;
+    platform::DeviceSize(platform::CurrentDevice(), &deviceWidth, &deviceHeight);
+    int64_t x0 = Trunc(x), y0 = Trunc(y);
+    int64_t left = std::max<int64_t>(x0, 0), right = std::min<int64_t>(x0 + width, deviceWidth);
+    int64_t bottom = std::max<int64_t>(y0, 0), top = std::min<int64_t>(y0 + height, deviceHeight);
+    bool whole = left == x0 && bottom == y0 && right == x0 + width && top == y0 + height;
+    if (!whole) std::memset(buffer, 0, 3 * pixels);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(Trunc(x), Trunc(y), width, height, GL_RGB, GL_UNSIGNED_BYTE, buffer);
-    SwapRedBlue(buffer, static_cast<long>(width) * height);
+    if (whole) {
+        glReadPixels(static_cast<int>(x0), static_cast<int>(y0), width, height, GL_RGB, GL_UNSIGNED_BYTE, buffer);
+    } else if (left < right && bottom < top) {
+        // Rows of the block are `width` pixels long; the part read starts
+        // (left - x0, bottom - y0) pixels into it.
+        unsigned char* part = buffer + 3 * ((bottom - y0) * width + (left - x0));
+        bool narrower = right - left < width;
+        if (narrower) glPixelStorei(GL_PACK_ROW_LENGTH, width);
+        glReadPixels(static_cast<int>(left), static_cast<int>(bottom), static_cast<int>(right - left),
+                     static_cast<int>(top - bottom), GL_RGB, GL_UNSIGNED_BYTE, part);
+        if (narrower) glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+    }
+    SwapRedBlue(buffer, pixels);
 }
 
 // ---- handlers ------------------------------------------------------------------
@@ -162,11 +191,22 @@ void ReadPosition(VarRegister* args, int count, int pointForm, Picture* out) {
     out->z = NumberAt(args, count, 2);
 }
 
+// Error 8 for a picture or mask with a side longer than can be drawn.
+bool RasterTooLarge(const char* method, long w, long h) {
+    char text[160];
+    std::snprintf(text, sizeof text, "%s: %ld x %ld pixels; at most %ld pixels a side can be drawn", method, w, h,
+                  kMaxRasterSide);
+    VeskError(VE_SIZES, text);
+    return false;
+}
+
 // Asks the bitmap (the last argument) for its width, height and pixel block
 // through its own methods; each reply lands in the result register, which
 // keeps the block. False when there is nothing to draw: no block, a negative
-// size, or a block shorter than 3 bytes a pixel (error 8).
-bool FetchBitmap(VarRegister* result, VarRegister* args, int count, Processor* p, Picture* out) {
+// size, or a block shorter than 3 bytes a pixel or, when `maxSide` is given,
+// a side longer than it (error 8).
+bool FetchBitmap(VarRegister* result, VarRegister* args, int count, Processor* p, const char* method,
+                 long maxSide, Picture* out) {
     if (count < 2 || !result) return false;
     Variable& bitmap = VectorArg(args, count, count - 2);
     p->RunMethod(result, "GetWidth", nullptr, 0, &bitmap);
@@ -177,6 +217,7 @@ bool FetchBitmap(VarRegister* result, VarRegister* args, int count, Processor* p
     Variable* block = result->designated();
     out->block = static_cast<unsigned char*>(block->GetData());
     if (!out->block || w < 0 || h < 0 || !SizesFit(w * h <= block->GetDataSize() / 3)) return false;
+    if (maxSide && (w > maxSide || h > maxSide)) return RasterTooLarge(method, w, h);
     out->width = static_cast<int>(w);
     out->height = static_cast<int>(h);
     ReadPosition(args, count, 3, out);
@@ -187,7 +228,7 @@ bool FetchBitmap(VarRegister* result, VarRegister* args, int count, Processor* p
 void DrawBitmap(VarRegister* result, VarRegister* args, int count, Processor* p) {
     OglContext* gl = Self<OglContext>(args, count, kClass);
     Picture pic;
-    if (gl && FetchBitmap(result, args, count, p, &pic))
+    if (gl && FetchBitmap(result, args, count, p, "DrawBitmap", 0, &pic))
         gl->DrawBitmap(pic.x, pic.y, pic.z, pic.width, pic.height, pic.block);
 }
 
@@ -195,13 +236,14 @@ void DrawBitmap(VarRegister* result, VarRegister* args, int count, Processor* p)
 void PutBitmap(VarRegister* result, VarRegister* args, int count, Processor* p) {
     OglContext* gl = Self<OglContext>(args, count, kClass);
     Picture pic;
-    if (gl && FetchBitmap(result, args, count, p, &pic))
+    if (gl && FetchBitmap(result, args, count, p, "PutBitmap", kMaxRasterSide, &pic))
         gl->PutBitmap(pic.x, pic.y, pic.z, pic.width, pic.height, pic.block);
 }
 
 // Rows 65 and 66: (x, y, z, width, height, bits) or (POINT3, width, height,
 // bits). The String must hold height rows of the width in bits, each padded
-// to 4 bytes (error 8 otherwise); negative sizes draw nothing.
+// to 4 bytes, and the sides be drawable (error 8 otherwise); negative sizes
+// draw nothing.
 void Put2bBitmap(VarRegister*, VarRegister* args, int count, Processor*) {
     OglContext* gl = Self<OglContext>(args, count, kClass);
     if (!gl || count < 2) return;
@@ -213,14 +255,24 @@ void Put2bBitmap(VarRegister*, VarRegister* args, int count, Processor*) {
     auto* data = static_cast<const unsigned char*>(bits.GetData());
     if (w < 0 || h < 0) return;
     long rowBytes = (w + 31) / 32 * 4;
-    if (SizesFit(data && h * rowBytes <= bits.GetDataSize()))
-        gl->Put2bBitmap(pic.x, pic.y, pic.z, static_cast<int>(w), static_cast<int>(h), data);
+    if (!SizesFit(data && h * rowBytes <= bits.GetDataSize())) return;
+    if (w > kMaxRasterSide || h > kMaxRasterSide) return void(RasterTooLarge("Put2bBitmap", w, h));
+    gl->Put2bBitmap(pic.x, pic.y, pic.z, static_cast<int>(w), static_cast<int>(h), data);
 }
 
+// A block of 3 x width x height bytes must be countable in 64 bits (error 8);
+// one the host cannot allocate is the host's error.
 void GetDIBits(VarRegister* result, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Self<OglContext>(args, count, kClass))
-        gl->GetDIBits(NumberArg(args[0]), NumberArg(args[1]), ClampToInt(IntArg(args[2])),
-                      ClampToInt(IntArg(args[3])), *ResultTarget(result));
+    OglContext* gl = Self<OglContext>(args, count, kClass);
+    if (!gl) return;
+    int w = ClampToInt(IntArg(args[2])), h = ClampToInt(IntArg(args[3]));
+    if (w > 0 && h > 0 && int64_t(w) * h > INT64_MAX / 3) {
+        char text[120];
+        std::snprintf(text, sizeof text, "GetDIBits: %d x %d pixels are more than a pixel block can hold", w, h);
+        VeskError(VE_SIZES, text);
+        return;
+    }
+    gl->GetDIBits(NumberArg(args[0]), NumberArg(args[1]), w, h, *ResultTarget(result));
 }
 
 const ModuleRow rows[] = {

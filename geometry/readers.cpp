@@ -4,6 +4,7 @@
 #include "geometry/readers.h"
 
 #include <climits>
+#include <cstdio>
 #include <new>
 
 #include "module/rules.h"
@@ -22,10 +23,16 @@ bool IsNumber(const Variable& v) {
     return v.type == VT_BYTE || v.type == VT_INT || v.type == VT_FLOAT || v.type == VT_DOUBLE;
 }
 
-// An array of n entries; missing when n is beyond reach or memory is short.
+// An array of n entries; missing when memory is short, or when n is beyond
+// reach (error 8).
 PointArray Allocate(long n) {
     PointArray a;
-    if (n < 0 || n > kMaxEntries) return a;
+    if (n < 0 || n > kMaxEntries) {
+        char text[100];
+        std::snprintf(text, sizeof text, "%ld points are more than the %ld a call can draw", n, kMaxEntries);
+        VeskError(VE_SIZES, text);
+        return a;
+    }
     a.data.reset(new (std::nothrow) float[3 * n + 1]);
     if (!a.data) return a;
     a.count = static_cast<int>(n);

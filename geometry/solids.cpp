@@ -70,7 +70,7 @@ void TorusBand(double R, long m, double r, long k, long i) {
 // is on) and its vertices stay one kind of primitive.
 void OglContext::Sphere(const OglPoint4& c, float radius, int n) {
     WithQuadric(*this, [&](GLUquadric* q) {
-        if (recordingList) gluQuadricTexture(q, GL_TRUE);
+        if (RecordingList()) gluQuadricTexture(q, GL_TRUE);
         glMatrixMode(GL_MODELVIEW);
         glPushMatrix();
         glTranslatef(c.x, c.y, c.z);
@@ -88,7 +88,7 @@ void OglContext::Cylinder(float base, float top, float height, int slices, int s
 // a state change after it, then the rings: the same vertices, with the two
 // kinds of primitive apart.
 void OglContext::DiskRings(GLUquadric* q, float inner, float outer, int n, float start, float sweep) const {
-    if (!recordingList || inner != 0.0f || n < 3) {
+    if (!RecordingList() || inner != 0.0f || n < 3) {
         gluPartialDisk(q, inner, outer, n, n, start, sweep);
         return;
     }
@@ -100,7 +100,7 @@ void OglContext::DiskRings(GLUquadric* q, float inner, float outer, int n, float
 
 void OglContext::Disk(float inner, float outer, int n) {
     WithQuadric(*this, [&](GLUquadric* q) {
-        if (recordingList) DiskRings(q, inner, outer, Capped(n), 0.0f, 360.0f);
+        if (RecordingList()) DiskRings(q, inner, outer, Capped(n), 0.0f, 360.0f);
         else gluDisk(q, inner, outer, Capped(n), Capped(n));
     });
 }

@@ -1,76 +1,164 @@
 // Display lists: generating, recording, calling (singly or from a script
-// vector) and deleting OpenGL lists. The module keeps no record of lists (the
-// script keeps the names GenList gave it), only the highest name made.
+// vector) and deleting OpenGL lists. The script keeps the names GenList gave
+// it; the module keeps books per rendering context (context/gl_state.h) so
+// that it can bound the names alive and keep lists from calling themselves.
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <new>
 
 #include "context/context.h"
+#include "context/gl_state.h"
 #include "module/rules.h"
 
 using namespace rules;
 
 namespace {
 
-// OpenGL reserves every name of a block at once (Mesa keeps a record per
-// name), so a larger block is refused as one OpenGL cannot give: the script
-// gets 0 instead of the process running out of memory.
+// OpenGL reserves every name of a block at once (Mesa keeps a record of about
+// 90 bytes per name), so a larger block is refused as one OpenGL cannot give:
+// the script gets 0 instead of the process running out of memory.
 constexpr int kMaxListBlock = 1 << 20;
+// List names alive in the whole process, in every context: about 370 MB of
+// Mesa's records. GenList past it gives 0 and NewList of a new name records
+// nothing, as for a name OpenGL refused.
+constexpr uint64_t kMaxListNames = 1 << 22;
+// Lists one call may run inside the lists it names (calls of calls, each
+// counted as often as it runs): a few tenths of a second of OpenGL's time
+// for small lists. Without a bound, 64 lists that each call the one below
+// twice would have OpenGL run 2^64 of them.
+constexpr uint64_t kMaxNestedRuns = 1 << 20;
 
-// The highest list name made by GenList or NewList in any context of the
-// process: no context has a list above it, whichever context a call reaches.
-GLuint highestList = 0;
+// The books allocate as they grow; out of memory, the call is refused like
+// a failed allocation, and nothing unwinds into the host.
+template <class Work>
+bool Booked(Work work) {
+    try {
+        work();
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
 
-void Made(uint64_t last) {
-    highestList = static_cast<GLuint>(std::max<uint64_t>(highestList, last));
+GlState* CurrentBooks() { return FindGlState(platform::CurrentContext()); }
+
+void RaiseListError(const char* text) { VeskError(VE_SIZES, text); }
+
+// Whether a call of these names may reach OpenGL. While a list is recorded,
+// a call that would make it call itself, directly or through other lists, is
+// refused (error 8), so no list ever reaches itself; otherwise the call goes
+// into the books. Else a call that would run too many nested lists is
+// refused.
+bool MayCall(const GLint* names, long n, const char* method) {
+    GlState* state = CurrentBooks();
+    if (!state) return true;  // no list was made in this context
+    ListBook& books = state->lists;
+    char text[200];
+    if (books.Recording()) {
+        GLuint culprit = 0;
+        bool cycle = false;
+        if (!Booked([&] { cycle = books.ClosesCycle(names, n, &culprit); })) return false;
+        if (!cycle) return Booked([&] { books.Record(names, n); });
+        GLuint list = books.Recording();
+        if (culprit == list)
+            std::snprintf(text, sizeof text, "%s: list %u would call itself; the call is left out of list %u",
+                          method, list, list);
+        else
+            std::snprintf(text, sizeof text,
+                          "%s: list %u would call itself through list %u; the call is left out of list %u",
+                          method, list, culprit, list);
+        RaiseListError(text);
+        return false;
+    }
+    if (!books.HasCalls()) return true;
+    if (!state->maxListNesting) {
+        GLint depth = 0;
+        glGetIntegerv(GL_MAX_LIST_NESTING, &depth);
+        state->maxListNesting = depth > 0 ? depth : INT32_MAX;
+    }
+    uint64_t runs = kMaxNestedRuns + 1;
+    Booked([&] { runs = books.NestedRuns(names, n, kMaxNestedRuns, state->maxListNesting); });
+    if (runs <= kMaxNestedRuns) return true;
+    std::snprintf(text, sizeof text, "%s: the lists called would run more than %llu lists inside them; nothing is run",
+                  method, static_cast<unsigned long long>(kMaxNestedRuns));
+    RaiseListError(text);
+    return false;
 }
 
 }  // namespace
 
 // List names travel as script integers; a negative one reaches OpenGL as the
-// unsigned name with the same bits.
+// unsigned name with the same bits. Without a current context OpenGL gives 0.
 GLuint OglContext::GenList(int range) {
     if (range > kMaxListBlock) return 0;
+    if (!platform::CurrentContext() || range <= 0) return glGenLists(range);
+    GlState* state = CurrentGlState();
+    if (!state || ListNamesAlive() + uint64_t(range) > kMaxListNames) return 0;
     GLuint first = glGenLists(range);
-    if (first) Made(uint64_t(first) + uint64_t(range) - 1);
+    if (first && !Booked([&] { state->lists.Add(first, uint64_t(first) + uint64_t(range)); })) {
+        glDeleteLists(first, range);
+        return 0;
+    }
     return first;
 }
 
 // Recording and calling need a rendering context, not a device. Only
-// positive names are recorded; the drawing that follows a refused name is
-// drawn instead.
+// positive names are recorded, and a name not yet alive only while the
+// process has room for it; the drawing that follows a refused name is drawn
+// instead.
 void OglContext::NewList(int list) {
     if (!IsOpen() || list <= 0) return;
-    glNewList(static_cast<GLuint>(list), GL_COMPILE);
-    Made(static_cast<GLuint>(list));
-    recordingList = true;
+    GLuint name = static_cast<GLuint>(list);
+    GlState* state = CurrentGlState();
+    if (!state) {
+        if (!platform::CurrentContext()) glNewList(name, GL_COMPILE);  // reaches no context
+        return;
+    }
+    if (!state->lists.IsAlive(name) && ListNamesAlive() >= kMaxListNames) return;
+    if (!Booked([&] { state->lists.Start(name); })) return;
+    glNewList(name, GL_COMPILE);
 }
 
 void OglContext::EndList() {
     glEndList();
-    recordingList = false;
+    if (GlState* state = CurrentBooks()) Booked([&] { state->lists.End(); });
+}
+
+bool OglContext::RecordingList() const {
+    GlState* state = CurrentBooks();
+    return state && state->lists.Recording();
 }
 
 void OglContext::CallList(int list) {
-    if (IsOpen()) glCallList(static_cast<GLuint>(list));
+    if (IsOpen() && MayCall(&list, 1, "CallList")) glCallList(static_cast<GLuint>(list));
 }
 
 void OglContext::CallLists(const GLint* lists, int n) {
-    if (IsOpen()) glCallLists(n, GL_INT, lists);
+    if (IsOpen() && MayCall(lists, n, "CallLists")) glCallLists(n, GL_INT, lists);
 }
 
-// Mesa looks up every name of the block, so deleting two billion names takes
-// most of a minute. A block larger than GenList ever gives is therefore cut
-// at the highest name made, and left out when it starts above it: the same
-// lists go. Other blocks reach OpenGL as they are.
+// A block that ends below 2^32 and is no larger than GenList gives reaches
+// OpenGL as it is (deleting names never made costs OpenGL little then).
+// Mesa looks up every name of a block, so a larger one would take most of a
+// minute for two billion names: it is cut to the runs of names alive, each
+// deleted with its own call. The part of a block past the largest name
+// 2^32 - 1 is left out (Mesa would wrap round and delete nothing).
 void OglContext::DeleteLists(int list, int range) {
     GLuint first = static_cast<GLuint>(list);
-    if (range > kMaxListBlock) {
-        if (first > highestList) return;
-        range = static_cast<int>(std::min<uint64_t>(range, uint64_t(highestList) - first + 1));
+    uint64_t end = uint64_t(first) + uint64_t(range > 0 ? range : 0);
+    GlState* state = CurrentBooks();
+    if (range <= kMaxListBlock && end <= UINT32_MAX) {
+        glDeleteLists(first, range);
+        if (state) Booked([&] { state->lists.Delete(first, end); });
+        return;
     }
-    glDeleteLists(first, range);
+    if (!state) return;
+    std::vector<ListBook::Run> runs;
+    Booked([&] { runs = state->lists.Delete(first, std::min<uint64_t>(end, uint64_t(UINT32_MAX) + 1)); });
+    for (const ListBook::Run& run : runs)
+        glDeleteLists(static_cast<GLuint>(run.first), static_cast<GLsizei>(run.end - run.first));
 }
 
 // ---- handlers ------------------------------------------------------------------

@@ -5,13 +5,14 @@
 #include <cstdint>
 
 #include "context/context.h"
+#include "context/gl_state.h"
 #include "module/rules.h"
 
 using namespace rules;
 
 namespace {
 
-constexpr GLsizei kSelectWords = 512;
+constexpr GLsizei kSelectWords = GlState::kSelectWords;
 // Depth words are scaled by 2^31, so hit depths run from 0 to 2.
 constexpr double kDepthScale = 2147483648.0;
 
@@ -39,6 +40,14 @@ void FillHits(Variable& target, int hits, const GLuint* buffer) {
     }
 }
 
+// The buffer of the current rendering context. With none current, OpenGL
+// ignores the calls, and this spare buffer, which lives as long as the
+// module, stands in.
+GLuint* SelectBuffer(GlState* state) {
+    static GLuint spare[kSelectWords];
+    return state ? state->selectBuffer : spare;
+}
+
 }  // namespace
 
 void OglContext::InitNameStack() { glInitNames(); }
@@ -47,9 +56,11 @@ void OglContext::PopName() { glPopName(); }
 void OglContext::LoadName(GLuint name) { glLoadName(name); }
 
 // (x, y) is the top-right corner of the pick rectangle in window coordinates
-// (y down); the pick matrix wants its centre with y up.
+// (y down); the pick matrix wants its centre with y up. The hits go to the
+// buffer of the rendering context the calls reach, which need not be this
+// object's own.
 void OglContext::BeginSelection(int x, int y, int width, int height) {
-    glSelectBuffer(kSelectWords, selectBuffer);
+    glSelectBuffer(kSelectWords, SelectBuffer(CurrentGlState()));
     glRenderMode(GL_SELECT);
     GLint view[4];
     glGetIntegerv(GL_VIEWPORT, view);
@@ -80,7 +91,7 @@ void OglContext::EndSelection(Variable& target) {
     // After an overflow the count is negative: the host makes that an empty
     // vector, and no record is read.
     target.Init(VT_VECTOR, hits);
-    FillHits(target, hits, selectBuffer);
+    FillHits(target, hits, SelectBuffer(FindGlState(platform::CurrentContext())));
 }
 
 // ---- handlers ------------------------------------------------------------------

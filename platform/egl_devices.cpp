@@ -352,6 +352,8 @@ bool DeleteContext(ContextHandle context) {
     return true;
 }
 
+long LiveContexts() { return static_cast<long>(g.contexts.size()); }
+
 // An offscreen device and a single-buffered window have no back buffer to
 // show, so the swap does nothing there, as on Windows.
 bool SwapBuffers(DeviceHandle handle) {

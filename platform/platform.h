@@ -63,6 +63,7 @@ VPLATFORM_API bool SetPixelFormat(DeviceHandle device, int format,
 VPLATFORM_API ContextHandle CreateContext(DeviceHandle device);    // wglCreateContext
 VPLATFORM_API bool MakeCurrent(DeviceHandle device, ContextHandle context);  // 0, 0 releases
 VPLATFORM_API bool DeleteContext(ContextHandle context);           // wglDeleteContext
+VPLATFORM_API long LiveContexts();                                 // made and not yet deleted
 VPLATFORM_API bool SwapBuffers(DeviceHandle device);
 VPLATFORM_API unsigned LastError();                                // GetLastError
 VPLATFORM_API const char* LastErrorText();                         // the same, in words

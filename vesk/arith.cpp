@@ -66,14 +66,21 @@ Variable Fail(Op op, const Variable& a, const Variable& b) {
     return Variable();
 }
 
+// + with a string joins the printed forms; a string's own bytes are used
+// where they are, and the size of the result is checked before it is built.
+Variable Join(const Variable& a, const Variable& b) {
+    std::string printedA, printedB;
+    std::string_view left = a.type == VT_STRING ? vesk::StringOf(a) : (printedA = vesk::Format(a));
+    std::string_view right = b.type == VT_STRING ? vesk::StringOf(b) : (printedB = vesk::Format(b));
+    Variable s;
+    vesk::SetString(s, left, right);
+    return s;
+}
+
 Variable Compute(Op op, const Variable& x, const Variable& y) {
     const Variable& a = *const_cast<Variable&>(x).GetPointer();
     const Variable& b = *const_cast<Variable&>(y).GetPointer();
-    if (op == Op::Add && (a.type == VT_STRING || b.type == VT_STRING)) {
-        Variable s;
-        vesk::SetString(s, vesk::Format(a) + vesk::Format(b));
-        return s;
-    }
+    if (op == Op::Add && (a.type == VT_STRING || b.type == VT_STRING)) return Join(a, b);
     int ra = Rank(a.type), rb = Rank(b.type);
     if (ra < 0 || rb < 0) return Fail(op, a, b);
     int top = ra > rb ? ra : rb;

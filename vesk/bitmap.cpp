@@ -1,7 +1,9 @@
 // The host class MBmp: a picture loaded from a PNG or made blank, handed to
 // the module as packed blue-green-red rows, lowest row first.
+#include <memory>
 #include <vector>
 
+#include "vesk/budget.h"
 #include "vesk/host_classes.h"
 #include "vesk/png_io.h"
 #include "vesk/runtime.h"
@@ -10,46 +12,63 @@ namespace vesk {
 
 namespace {
 
-// Pixels top row first, 3 bytes red, green, blue each.
+// Pixels top row first, 3 bytes red, green, blue each, charged to the
+// memory budget while the picture lives.
 struct Bitmap : VeskAss {
     int width = 0, height = 0;
     std::vector<unsigned char> rgb;
+    Reservation charge;
 };
+
+uint64_t PictureBytes(uint64_t w, uint64_t h) { return w * h * 3; }
 
 Bitmap* BitmapOf(VarRegister* args, int count) {
     VObject* o = SelfOf(args, count).GetVObject();
     return o ? dynamic_cast<Bitmap*>(o->GetAss()) : nullptr;
 }
 
-void Adopt(Bitmap* b, VarRegister* args, int count, Processor* p) {
-    if (!b->Join(&SelfOf(args, count), p)) delete b;
+// The object takes the picture; one that cannot goes here, as does one
+// whose making failed (an allocation that throws included).
+void Adopt(std::unique_ptr<Bitmap> b, VarRegister* args, int count, Processor* p) {
+    if (b->Join(&SelfOf(args, count), p)) b.release();
 }
 
+// The header is read and the picture's size weighed before its pixels are
+// allocated.
 void NewFromFile(VarRegister*, VarRegister* args, int count, Processor* p) {
-    auto* b = new Bitmap;
+    PngReader png;
     std::string why;
-    if (!ReadPng(std::string(StringOf(ArgOf(args, 0))), &b->width, &b->height, &b->rgb, &why)) {
-        delete b;
+    if (!png.Open(std::string(StringOf(ArgOf(args, 0))), &why)) {
         Error(VE_FILE, why);
         return;
     }
-    Adopt(b, args, count, p);
+    auto b = std::make_unique<Bitmap>();
+    b->width = png.Width();
+    b->height = png.Height();
+    if (!b->charge.Take(PictureBytes(b->width, b->height), "a picture")) return;
+    b->rgb.assign(PictureBytes(b->width, b->height), 0);
+    if (!png.Read(b->rgb.data(), &why)) {
+        Error(VE_FILE, why);
+        return;
+    }
+    Adopt(std::move(b), args, count, p);
 }
 
 void NewBlank(VarRegister*, VarRegister* args, int count, Processor* p) {
     long w = ArgOf(args, 0).GetLongNumb(), h = ArgOf(args, 1).GetLongNumb();
     if (w < 1 || h < 1 || w > kMaxImageSide || h > kMaxImageSide || w * h * 3 > Limits().dataSize) {
-        Error(VE_LIMIT, "new MBmp(" + std::to_string(w) + ", " + std::to_string(h) +
+        Error(VE_LIMIT, "new MBmp(" + Format(ArgOf(args, 0)) + ", " + Format(ArgOf(args, 1)) +
                             "): sides of 1 to " + std::to_string(kMaxImageSide) +
                             " pixels are possible, at most " + std::to_string(Limits().dataSize / 3) +
                             " pixels in all");
         return;
     }
-    auto* b = new Bitmap;
+    auto b = std::make_unique<Bitmap>();
+    if (!b->charge.Take(PictureBytes(w, h), "a picture")) return;
     b->width = static_cast<int>(w);
     b->height = static_cast<int>(h);
     b->rgb.assign(static_cast<size_t>(w) * h * 3, 0);
-    Adopt(b, args, count, p);
+    Adopt(std::move(b), args, count, p);
 }
 
 void Delete(VarRegister*, VarRegister* args, int count, Processor*) {
@@ -92,14 +111,14 @@ void GetDIBits(VarRegister* result, VarRegister* args, int count, Processor*) {
 void SetPixel(VarRegister*, VarRegister* args, int count, Processor*) {
     Bitmap* b = BitmapOf(args, count);
     if (!b) return;
-    long x = ArgOf(args, 0).GetLongNumb(), y = ArgOf(args, 1).GetLongNumb();
-    if (x < 0 || y < 0 || x >= b->width || y >= b->height) {
-        Error(VE_INDEX, "pixel (" + std::to_string(x) + ", " + std::to_string(y) +
+    double x = ArgOf(args, 0).GetDoubleNumb(), y = ArgOf(args, 1).GetDoubleNumb();
+    if (!(x >= 0 && y >= 0 && x < b->width && y < b->height)) {  // NaN is outside too
+        Error(VE_INDEX, "pixel (" + Format(ArgOf(args, 0)) + ", " + Format(ArgOf(args, 1)) +
                             ") is outside the " + std::to_string(b->width) + " x " +
                             std::to_string(b->height) + " bitmap");
         return;
     }
-    unsigned char* p = &b->rgb[(static_cast<size_t>(y) * b->width + x) * 3];
+    unsigned char* p = &b->rgb[(static_cast<size_t>(y) * b->width + static_cast<size_t>(x)) * 3];
     for (int i = 0; i < 3; i++) {
         long v = ArgOf(args, 2 + i).GetLongNumb();
         p[i] = static_cast<unsigned char>(v < 0 ? 0 : v > 255 ? 255 : v);

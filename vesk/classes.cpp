@@ -4,6 +4,7 @@
 
 #include <sstream>
 
+#include "vesk/budget.h"
 #include "vesk/dispatch.h"
 #include "vesk/runtime.h"
 
@@ -142,10 +143,14 @@ VClass* ClassOfValue(const Variable& value) {
     }
 }
 
+// Members are charged to the memory budget like the slots of a vector.
 HostObject::HostObject(VClass* cls) : VObject(cls) {
+    Charge(cls->memberIds.size() * kSlotBytes, "an object");
     members.reserve(cls->memberIds.size());
     for (int id : cls->memberIds) members.emplace_back(id, Variable());
 }
+
+HostObject::~HostObject() { Unreserve(members.size() * kSlotBytes); }
 
 Variable& HostObject::Member(int nameID) {
     for (auto& m : members)

@@ -50,10 +50,10 @@ struct MethodRow {
 bool ParseSignature(const char* text, MethodRow* row, std::string* className,
                     std::string* why);
 
-// How objects of a host class are made, printed and indexed.
+// How objects of a host class are made and printed.
 struct ClassHooks {
-    VObject* (*make)(VClass* cls) = nullptr;              // default: plain VObject
-    std::string (*format)(VObject* object) = nullptr;     // default: "<Class>"
+    VObject* (*make)(VClass* cls) = nullptr;  // default: plain VObject
+    bool printMembers = false;  // a HostObject printed as Class(m1, m2, …), else "<Class>"
     bool valueClass = false;  // constructors fill the target themselves (Vector)
 };
 
@@ -88,6 +88,7 @@ VClass* ClassOfValue(const Variable& value);
 class HostObject : public VObject {
 public:
     explicit HostObject(VClass* cls);
+    ~HostObject() override;
     Variable& Member(int nameID) override;
     void VisitValues(void (*visit)(Variable&, void*), void* context) override;
     void DropValues() override;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "vesk/budget.h"
 #include "vesk/runtime.h"
 
 namespace vesk {
@@ -138,9 +139,13 @@ void InvokeRow(Processor* processor, const MethodRow& row, Variable& self, Varia
     regs[count].ref = &self;
     VarRegister out;
     RunningScope scope(processor);
-    rt->depth++;
-    row.handler(&out, regs, count + 1, processor);
-    rt->depth--;
+    {
+        ModuleCallScope noCollection(row.module != nullptr);
+        rt->depth++;
+        row.handler(&out, regs, count + 1, processor);
+        rt->depth--;
+    }
+    if (row.module) ChargeContexts();  // the handler may have made or deleted one
     result = *out.designated();
     for (int i = 0; i <= count; i++) regs[i].~VarRegister();
 }

@@ -1,4 +1,8 @@
-// How values print and how messages name their kinds.
+// How values print and how messages name their kinds. A printed form is
+// bounded twice: vectors nested deeper than kMaxPrintDepth print as [...],
+// and the whole form stops at a length limit with "...". So a vector that
+// holds itself, or shares parts (a DAG that would unfold exponentially),
+// prints in time and memory linear in what is written.
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -37,52 +41,115 @@ std::string Shortest(T value) {
     return out + digits.substr(0, exponent + 1) + "." + digits.substr(exponent + 1);
 }
 
-void FormatInto(std::string& out, const Variable& v, int depth);
+// Writes printed forms into one string until it holds `limit` bytes; what
+// would go beyond is replaced by "..." and nothing more is visited.
+class Printer {
+public:
+    explicit Printer(size_t limit) : limit_(limit) {}
 
-void FormatVector(std::string& out, Vector* vec, int depth) {
+    void Value(const Variable& v, int depth);
+    std::string out;
+
+private:
+    bool Put(std::string_view s) {
+        if (cut_) return false;
+        if (s.size() <= limit_ - out.size()) {
+            out += s;
+            return true;
+        }
+        out += s.substr(0, limit_ - out.size());
+        out += "...";
+        cut_ = true;
+        return false;
+    }
+    void Elements(const Vector* vec, int depth);
+    void Object(VObject* o, int depth);
+
+    size_t limit_;
+    bool cut_ = false;
+};
+
+void Printer::Elements(const Vector* vec, int depth) {
     if (depth >= kMaxPrintDepth) {
-        out += "[...]";
+        Put("[...]");
         return;
     }
-    out += '[';
+    if (!Put("[")) return;
     for (int i = 0; i < vec->count; i++) {
-        if (i) out += ", ";
-        FormatInto(out, vec->items[i], depth + 1);
+        if (i && !Put(", ")) return;
+        Value(vec->items[i], depth + 1);
+        if (cut_) return;
     }
-    out += ']';
+    Put("]");
 }
 
-void FormatInto(std::string& out, const Variable& v, int depth) {
-    switch (v.type) {
-    case VT_EMPTY: out += "null"; break;
-    case VT_BOOL: out += v.data.i ? "true" : "false"; break;
-    case VT_BYTE: out += std::to_string(v.data.b); break;
-    case VT_INT: out += std::to_string(v.data.i); break;
-    case VT_FLOAT: out += Shortest(v.data.f); break;
-    case VT_DOUBLE: out += Shortest(*v.data.d); break;
-    case VT_FUNCTION:
-        out += v.data.fn->name.empty() ? "<function>" : "<function " + v.data.fn->name + ">";
-        break;
-    case VT_STRING: out += StringOf(v); break;
-    case VT_DATA: out += "<data " + std::to_string(v.data.blob->size) + " bytes>"; break;
-    case VT_VECTOR: FormatVector(out, v.data.vec, depth); break;
-    case VT_OBJECT: {
-        VObject* o = v.data.obj;
-        if (o->cls && o->cls->hooks.format) out += o->cls->hooks.format(o);
-        else out += std::string("<") + o->ClassName() + ">";
-        break;
+// Host objects with members print them, POINT3(1, 2, 3); others as <Class>.
+void Printer::Object(VObject* o, int depth) {
+    if (!o->cls || !o->cls->hooks.printMembers) {
+        Put("<");
+        Put(o->ClassName());
+        Put(">");
+        return;
     }
+    if (depth >= kMaxPrintDepth) {
+        Put(o->ClassName());
+        Put("(...)");
+        return;
+    }
+    auto* h = static_cast<HostObject*>(o);
+    Put(o->ClassName());
+    if (!Put("(")) return;
+    for (size_t i = 0; i < h->members.size(); i++) {
+        if (i && !Put(", ")) return;
+        Value(h->members[i].second, depth + 1);
+        if (cut_) return;
+    }
+    Put(")");
+}
+
+void Printer::Value(const Variable& v, int depth) {
+    if (cut_) return;
+    switch (v.type) {
+    case VT_EMPTY: Put("null"); break;
+    case VT_BOOL: Put(v.data.i ? "true" : "false"); break;
+    case VT_BYTE: Put(std::to_string(v.data.b)); break;
+    case VT_INT: Put(std::to_string(v.data.i)); break;
+    case VT_FLOAT: Put(Shortest(v.data.f)); break;
+    case VT_DOUBLE: Put(Shortest(*v.data.d)); break;
+    case VT_FUNCTION:
+        Put(v.data.fn->name.empty() ? "<function>" : "<function " + v.data.fn->name + ">");
+        break;
+    case VT_STRING: Put(StringOf(v)); break;
+    case VT_DATA: Put("<data " + std::to_string(v.data.blob->size) + " bytes>"); break;
+    case VT_VECTOR: Elements(v.data.vec, depth); break;
+    case VT_OBJECT: Object(v.data.obj, depth); break;
     case VT_REF:
-    case VT_NATIVEREF: FormatInto(out, v.data.ref->value, depth + 1); break;
-    default: out += "<type " + std::to_string(v.type) + ">"; break;
+    case VT_NATIVEREF:
+        if (depth >= kMaxPrintDepth) Put("...");
+        else Value(v.data.ref->value, depth + 1);
+        break;
+    default: Put("<type " + std::to_string(v.type) + ">"); break;
     }
 }
 
 }  // namespace
 
-std::string Format(const Variable& v) {
+std::string Format(const Variable& v, size_t limit) {
+    Printer p(limit);
+    p.Value(v, 0);
+    return std::move(p.out);
+}
+
+// Control bytes are written \xHH, so that a message stays one plain line.
+std::string Clip(std::string_view text, size_t limit) {
+    static const char kHex[] = "0123456789ABCDEF";
     std::string out;
-    FormatInto(out, v, 0);
+    for (size_t i = 0; i < text.size() && i < limit; i++) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x20 && c != 0x7F) out += static_cast<char>(c);
+        else ((out += "\\x") += kHex[c >> 4]) += kHex[c & 15];
+    }
+    if (text.size() > limit) out += "...";
     return out;
 }
 

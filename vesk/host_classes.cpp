@@ -17,11 +17,12 @@ void NewVectorEmpty(VarRegister*, VarRegister* args, int count, Processor*) {
 }
 
 void NewVectorOf(VarRegister*, VarRegister* args, int count, Processor*) {
-    long n = ArgOf(args, 0).GetLongNumb();
-    if (n < 0) {
-        Error(VE_BAD_ARGUMENT, "new Vector(" + std::to_string(n) + "): the count cannot be negative");
+    const Variable& arg = ArgOf(args, 0);
+    if (!(arg.GetDoubleNumb() >= 0)) {  // NaN too
+        Error(VE_BAD_ARGUMENT, "new Vector(" + Format(arg) + "): the count must be 0 or more");
         return;
     }
+    long n = arg.GetLongNumb();
     Variable& self = SelfOf(args, count);
     if (Vector* v = NewVector(n)) SetVector(self, v);
 }
@@ -67,13 +68,6 @@ void NewColorRef(VarRegister*, VarRegister* args, int count, Processor*) {
     MemberOf(SelfOf(args, count), "clrf") = clrf;
 }
 
-std::string FormatMembers(VObject* o) {
-    auto* h = static_cast<HostObject*>(o);
-    std::string out = std::string(o->ClassName()) + "(";
-    for (size_t i = 0; i < h->members.size(); i++) out += (i ? ", " : "") + Format(h->members[i].second);
-    return out + ")";
-}
-
 const MethodRecord rows[] = {
     {NewVectorEmpty, "Vector::Vector(void)"},
     {NewVectorOf, "Vector::Vector(int)"},
@@ -93,7 +87,7 @@ const MethodRecord rows[] = {
 void Members(const char* className, std::initializer_list<const char*> names, bool printed) {
     VClass* cls = FindClass(className);
     for (const char* n : names) cls->memberIds.push_back(Token::GetNameID(n));
-    if (printed) cls->hooks.format = FormatMembers;
+    cls->hooks.printMembers = printed;
 }
 
 }  // namespace

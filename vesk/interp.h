@@ -69,8 +69,9 @@ class Machine;
 //   reference goes: temporaries with their statement, locals when their call
 //   returns or unwinds, globals when they are cleared. Objects kept alive
 //   only by a reference cycle (a vector holding itself) go at the next
-//   collection: between statements once the live containers have doubled
-//   in number, and when the script ends.
+//   collection: at the end of loop passes and calls once the collector's
+//   pressure has doubled (containers, natives and memory; see value.h),
+//   when a request does not fit the memory budget, and when the script ends.
 // - Limits: kMaxScriptDepth nested script calls (error 13). Script calls
 //   do not nest on the thread's stack; the host calling a function value
 //   does, and stops a margin before its end (error 13 too). The parser

@@ -4,7 +4,9 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iostream>
@@ -14,6 +16,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "vesk/budget.h"
 #include "vesk/host_classes.h"
 #include "vesk/interp.h"
 #include "vesk/loader.h"
@@ -34,6 +37,8 @@ options:
   --trace               write each call into a class (line, duration) to standard error
   --module PATH         load another module besides cVOpenGL.so (may be repeated)
   --no-default-module   do not load cVOpenGL.so (beside vesk, else $VESK_MODULE_PATH)
+  --memory-limit SIZE   the most memory the script's values may take: bytes, or
+                        with K, M, G or T (512M, 4G); default 2G, or $VESK_MEMORY_LIMIT
 
 The script sees its arguments ARGS as the vector argv of strings.
 Exit codes: 0 success, 1 script error, 2 usage or load error.
@@ -49,6 +54,7 @@ struct Options {
     bool headless = false;
     bool trace = false;
     bool defaultModule = true;
+    uint64_t memoryLimit = 0;  // 0: $VESK_MEMORY_LIMIT, else the default
     std::vector<std::string> modules;
     std::string script;  // file name, or the code of -e
     std::vector<std::string> arguments;
@@ -70,6 +76,11 @@ int ParseOptions(int argc, char** argv, Options* o) {
         else if (a == "--module") {
             if (++i == argc) return Usage("--module needs a path");
             o->modules.push_back(argv[i]);
+        } else if (a == "--memory-limit") {
+            if (++i == argc) return Usage("--memory-limit needs a size (512M, 4G)");
+            if (!vesk::ParseMemorySize(argv[i], &o->memoryLimit))
+                return Usage(std::string("--memory-limit ") + argv[i] +
+                             ": not a size (a number of bytes, or with K, M, G or T: 512M, 4G)");
         } else if (a == "--methods") o->command = Options::Methods;
         else if (a == "--version") o->command = Options::Version;
         else if (a == "--info") o->command = Options::Info;
@@ -92,6 +103,11 @@ int ParseOptions(int argc, char** argv, Options* o) {
     }
     if (o->command != Options::Script && o->command != Options::Code && i < argc)
         return Usage(std::string("unexpected argument ") + argv[i]);
+    const char* fromEnvironment = std::getenv("VESK_MEMORY_LIMIT");
+    if (!o->memoryLimit && fromEnvironment && *fromEnvironment &&
+        !vesk::ParseMemorySize(fromEnvironment, &o->memoryLimit))
+        return Usage(std::string("VESK_MEMORY_LIMIT=") + fromEnvironment +
+                     ": not a size (a number of bytes, or with K, M, G or T: 512M, 4G)");
     o->arguments.assign(argv + i, argv + argc);
     return -1;
 }
@@ -213,7 +229,12 @@ int RunScript(const Options& o) {
     std::vector<vesk::ErrorEntry> late = interpreter.ClearGlobals();
     scriptProcessor = nullptr;
     ReportErrors(file, late);
-    std::fflush(stdout);
+    // Output that could not be written (a full disk, /dev/full) is an error.
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fprintf(stderr, "%s: error %d: cannot write the script's output: %s\n", file.c_str(), vesk::VE_FILE,
+                     std::strerror(errno));
+        return 1;
+    }
     return outcome.errors.empty() && late.empty() ? 0 : 1;
 }
 
@@ -238,6 +259,10 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (options.headless) platform::ForceHeadless();
+    if (options.memoryLimit) vesk::SetMemoryLimit(options.memoryLimit);
+    // Past a file size limit (ulimit -f) a write then fails with EFBIG
+    // instead of the signal ending the process.
+    std::signal(SIGXFSZ, SIG_IGN);
     code = 2;
     bool ran = vesk::RunWithLargeStack(vesk::kScriptStackBytes, [&] {
         try {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "vesk/budget.h"
 #include "vesk/host_classes.h"
 #include "vesk/png_io.h"
 #include "vesk/runtime.h"
@@ -17,6 +18,7 @@ namespace {
 struct Device : VeskAss {
     platform::DeviceHandle handle = 0;
     bool window = false;
+    Reservation pixels;  // the memory budget's estimate of its buffers
     ~Device() override { platform::DestroyDevice(handle); }
 };
 
@@ -26,7 +28,7 @@ Device* DeviceOf(VarRegister* args, int count) {
 }
 
 void Open(VarRegister* args, int count, Processor* p, platform::DeviceHandle handle,
-          bool window) {
+          bool window, Reservation& pixels) {
     if (!handle) {
         Error(VE_DEVICE, std::string("cannot make the device: ") + platform::LastErrorText());
         return;
@@ -34,13 +36,16 @@ void Open(VarRegister* args, int count, Processor* p, platform::DeviceHandle han
     auto* d = new Device;
     d->handle = handle;
     d->window = window;
+    d->pixels.Adopt(pixels);
     if (!d->Join(&SelfOf(args, count), p)) delete d;
 }
 
 long Side(VarRegister* args, int i) { return ArgOf(args, i).GetLongNumb(); }
 
-bool SidesFit(long w, long h) {
-    if (w >= 1 && h >= 1 && w <= kMaxImageSide && h <= kMaxImageSide) return true;
+// The sides, and the device's buffers within the memory budget.
+bool SidesFit(long w, long h, Reservation& pixels) {
+    if (w >= 1 && h >= 1 && w <= kMaxImageSide && h <= kMaxImageSide)
+        return pixels.Take(static_cast<uint64_t>(w) * h * kDevicePixelBytes, "a device");
     Error(VE_LIMIT, "a device of " + std::to_string(w) + " x " + std::to_string(h) +
                         " pixels is not possible (sides of 1 to " + std::to_string(kMaxImageSide) + ")");
     return false;
@@ -48,14 +53,18 @@ bool SidesFit(long w, long h) {
 
 void NewOffscreen(VarRegister*, VarRegister* args, int count, Processor* p) {
     long w = Side(args, 0), h = Side(args, 1);
-    if (SidesFit(w, h)) Open(args, count, p, platform::CreateBitmapDevice(static_cast<int>(w), static_cast<int>(h)), false);
+    Reservation pixels;
+    if (SidesFit(w, h, pixels))
+        Open(args, count, p, platform::CreateBitmapDevice(static_cast<int>(w), static_cast<int>(h)), false, pixels);
 }
 
 void NewWindow(VarRegister*, VarRegister* args, int count, Processor* p) {
     long w = Side(args, 0), h = Side(args, 1);
     std::string title(StringOf(ArgOf(args, 2)));
-    if (SidesFit(w, h))
-        Open(args, count, p, platform::CreateWindowDevice(static_cast<int>(w), static_cast<int>(h), title.c_str()), true);
+    Reservation pixels;
+    if (SidesFit(w, h, pixels))
+        Open(args, count, p, platform::CreateWindowDevice(static_cast<int>(w), static_cast<int>(h), title.c_str()), true,
+             pixels);
 }
 
 void Delete(VarRegister*, VarRegister* args, int count, Processor*) {
@@ -109,6 +118,8 @@ void SaveAs(VarRegister*, VarRegister* args, int count, Processor*) {
         Error(VE_DEVICE, "SaveAs: the device is not available");
         return;
     }
+    Reservation copies;  // the pixels read, and turned upside down
+    if (!copies.Take(uint64_t(2) * w * h * 3, "a copy of the device's pixels")) return;
     std::vector<unsigned char> rgb(static_cast<size_t>(w) * h * 3);
     if (!platform::ReadPixels(d->handle, 0, 0, w, h, rgb.data())) {
         Error(VE_DEVICE, std::string("SaveAs: cannot read the device's pixels: ") + platform::LastErrorText());

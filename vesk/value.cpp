@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "vesk/budget.h"
 #include "vesk/classes.h"
 #include "vesk/runtime.h"
 
@@ -22,16 +23,43 @@ enum LiveKind : unsigned char { kVector = 1, kObject = 2, kCell = 3 };
 
 VLive* liveHead = nullptr;
 long liveCount = 0;
-long collectAt = 10000;
+long liveNatives = 0;  // natives joined to objects: contexts, devices, pictures, colours
 
+// What a collection may win back, in one measure: each container counts 1;
+// each native counts as much as kNativeWeight containers, since behind it
+// may sit megabytes the host cannot see (an OpenGL context takes about 2 MB);
+// and each 16 KiB of the budget in use counts 1.
+constexpr long kNativeWeight = 256;
+constexpr int kBytesPerUnitShift = 14;
+constexpr long kMinCollectAt = 10000;
+
+long collectAt = kMinCollectAt;
+bool collecting = false;
+int moduleCalls = 0;  // module handlers running (ModuleCallScope)
+
+long Pressure() {
+    return liveCount + kNativeWeight * liveNatives + static_cast<long>(vesk::MemoryInUse() >> kBytesPerUnitShift);
+}
+
+// The evaluator asks collectionDue at the end of each loop pass and call;
+// it is raised where the pressure grows by a container or a native.
+void NotePressure() {
+    if (Pressure() >= collectAt) vesk::collectionDue = true;
+}
+
+
+// Every container on the list was charged kContainerBytes: a vector when it
+// was made (with its slots), objects and reference cells here.
 void Track(VLive& n, LiveKind kind, void* owner) {
+    if (kind != kVector) vesk::Charge(vesk::kContainerBytes, kind == kObject ? "an object" : "a reference");
     n.kind = kind;
     n.owner = owner;
     n.prev = nullptr;
     n.next = liveHead;
     if (liveHead) liveHead->prev = &n;
     liveHead = &n;
-    if (++liveCount >= collectAt) vesk::collectionDue = true;
+    liveCount++;
+    NotePressure();
 }
 
 void Untrack(VLive& n) {
@@ -41,6 +69,7 @@ void Untrack(VLive& n) {
     if (n.next) n.next->prev = n.prev;
     n.owner = nullptr;
     liveCount--;
+    vesk::Unreserve(vesk::kContainerBytes);
 }
 
 // ---- doubles ------------------------------------------------------------------
@@ -80,6 +109,7 @@ void DestroyVector(Vector* v) {
     Untrack(v->live);
     for (int i = 0; i < v->count; i++) v->items[i]._Clear();
     delete[] v->items;
+    vesk::Unreserve(static_cast<uint64_t>(v->capacity) * vesk::kSlotBytes);
     delete v;
 }
 
@@ -106,28 +136,35 @@ void Reap(Doomed kind, void* p) {
     reaping = false;
 }
 
-VBlob* NewBlob(long size) {
-    if (size < 0) size = 0;
-    if (size > vesk::Limits().dataSize) {
-        vesk::Error(vesk::VE_LIMIT, "a string or data block of " + std::to_string(size) +
+// The bytes of a string or data block, checked against the limit of one
+// value and the budget before anything is allocated. `zero` clears them
+// (a data block); a string's maker fills them and only the ending zero is set.
+VBlob* NewBlob(uint64_t size, bool zero, const char* what) {
+    if (size > static_cast<uint64_t>(vesk::Limits().dataSize)) {
+        vesk::Error(vesk::VE_LIMIT, std::string(what) + " of " + std::to_string(size) +
                                         " bytes is larger than the limit of " +
                                         std::to_string(vesk::Limits().dataSize));
         return nullptr;
     }
+    if (!vesk::Reserve(size + vesk::kBlobOverhead, what)) return nullptr;
     void* p = std::malloc(sizeof(VBlob) + size + 1);
     if (!p) {
+        vesk::Unreserve(size + vesk::kBlobOverhead);
         vesk::Error(vesk::VE_LIMIT, "out of memory for " + std::to_string(size) + " bytes");
         return nullptr;
     }
     VBlob* b = static_cast<VBlob*>(p);
     b->refs = 1;
-    b->size = size;
-    std::memset(b->bytes(), 0, size + 1);
+    b->size = static_cast<long>(size);
+    if (zero) std::memset(b->bytes(), 0, size);
+    b->bytes()[size] = 0;
     return b;
 }
 
 void ReleaseBlob(VBlob* b) {
-    if (--b->refs == 0) std::free(b);
+    if (--b->refs != 0) return;
+    vesk::Unreserve(static_cast<uint64_t>(b->size) + vesk::kBlobOverhead);
+    std::free(b);
 }
 
 // Copies what `from` owns into `to`, which holds nothing yet.
@@ -163,6 +200,14 @@ long ToLong(double d) {
 thread_local Variable standby;
 
 }  // namespace
+
+static_assert(sizeof(Variable) + 32 <= vesk::kSlotBytes, "a slot's charge covers its Variable and a double");
+
+// ---- functions ---------------------------------------------------------------
+
+VFunction::VFunction() { vesk::Charge(vesk::kContainerBytes, "a function"); }
+
+VFunction::~VFunction() { vesk::Unreserve(vesk::kContainerBytes); }
 
 // ---- Variable --------------------------------------------------------------
 
@@ -283,7 +328,8 @@ void Variable::Init(VVARTYPE t, long count) {
     }
     case VT_DATA:
     case VT_STRING: {
-        VBlob* b = NewBlob(t == VT_DATA ? count : 0);
+        VBlob* b = NewBlob(t == VT_DATA && count > 0 ? static_cast<uint64_t>(count) : 0, true,
+                           t == VT_DATA ? "a data block" : "a string");
         if (!b) break;
         type = t;
         data.blob = b;
@@ -445,6 +491,8 @@ bool VeskAss::Join(Variable* object, Processor*) {
     BreakJoint();
     o->ass = this;
     joined = o;
+    liveNatives++;
+    NotePressure();
     return true;
 }
 
@@ -452,6 +500,7 @@ void VeskAss::BreakJoint() {
     if (!joined) return;
     if (joined->ass == this) joined->ass = nullptr;
     joined = nullptr;
+    liveNatives--;
 }
 
 // ---- helpers -----------------------------------------------------------------
@@ -475,10 +524,15 @@ void SetBool(Variable& v, bool value) {
 }
 
 void SetString(Variable& v, const void* bytes, long size) {
-    VBlob* b = NewBlob(size);
+    SetString(v, std::string_view(static_cast<const char*>(bytes), size > 0 ? size : 0), {});
+}
+
+void SetString(Variable& v, std::string_view first, std::string_view second) {
+    VBlob* b = NewBlob(static_cast<uint64_t>(first.size()) + second.size(), false, "a string");
     v._Clear();
     if (!b) return;
-    if (size > 0) std::memcpy(b->bytes(), bytes, size);
+    if (!first.empty()) std::memcpy(b->bytes(), first.data(), first.size());
+    if (!second.empty()) std::memcpy(b->bytes() + first.size(), second.data(), second.size());
     v.type = VT_STRING;
     v.data.blob = b;
 }
@@ -503,17 +557,20 @@ Vector* NewVector(long count) {
                             std::to_string(Limits().vectorCount));
         return nullptr;
     }
+    uint64_t bytes = kContainerBytes + static_cast<uint64_t>(count) * kSlotBytes;
+    if (!Reserve(bytes, "a vector")) return nullptr;
     Vector* v = new (std::nothrow) Vector;
-    if (!v) return nullptr;
-    v->count = static_cast<int>(count);
-    v->capacity = static_cast<int>(count);
-    v->refs = 1;
-    v->items = count ? new (std::nothrow) Variable[count] : nullptr;
-    if (count && !v->items) {
+    Variable* items = v && count ? new (std::nothrow) Variable[count] : nullptr;
+    if (!v || (count && !items)) {
         delete v;
+        Unreserve(bytes);
         Error(VE_LIMIT, "out of memory for a vector of " + std::to_string(count) + " elements");
         return nullptr;
     }
+    v->items = items;
+    v->count = static_cast<int>(count);
+    v->capacity = static_cast<int>(count);
+    v->refs = 1;
     Track(v->live, kVector, v);
     return v;
 }
@@ -537,8 +594,11 @@ Variable* VectorAppend(Vector* v) {
         }
         long grown = v->capacity < 4 ? 4 : 2L * v->capacity;
         if (grown > Limits().vectorCount) grown = Limits().vectorCount;
+        uint64_t more = static_cast<uint64_t>(grown - v->capacity) * kSlotBytes;
+        if (!Reserve(more, "a growing vector")) return false;
         Variable* items = new (std::nothrow) Variable[grown];
         if (!items) {
+            Unreserve(more);
             Error(VE_LIMIT, "out of memory growing a vector");
             return nullptr;
         }
@@ -656,12 +716,25 @@ void Release(VLive* n) {
 void TrackCell(VRefCell* cell) { TrackCellImpl(cell); }
 
 long LiveContainers() { return liveCount; }
+long LiveNatives() { return liveNatives; }
+
+ModuleCallScope::ModuleCallScope(bool active) : active_(active) {
+    if (active_) moduleCalls++;
+}
+
+ModuleCallScope::~ModuleCallScope() {
+    if (active_) moduleCalls--;
+}
 
 // Trial deletion: a container whose references all come from other
 // containers is reachable only if a reachable container holds it; the
 // others hold each other up and are freed by letting go of their values.
 void Collect() {
-    if (reaping) return;
+    if (reaping || collecting) return;
+    struct Running {
+        Running() { collecting = true; }
+        ~Running() { collecting = false; }
+    } running;
     for (VLive* n = liveHead; n; n = n->next) n->gc = Busy(n) ? 1 : RefsOf(n);
     for (VLive* n = liveHead; n; n = n->next)
         VisitChildren(n, [](Variable& v, void*) {
@@ -688,14 +761,24 @@ void Collect() {
     for (VLive* n : garbage) RefsOf(n)++;  // hold each while the others let go
     for (VLive* n : garbage) DropChildren(n);
     for (VLive* n : garbage) Release(n);
-    collectAt = std::max(10000L, 2 * liveCount);
-    collectionDue = liveCount >= collectAt;
+    collectAt = std::max(kMinCollectAt, 2 * Pressure());
+    collectionDue = false;
 }
 
 bool collectionDue = false;
 
+// Not while a module handler runs (the host called back into a script from
+// inside one): freeing a cycle could close what the handler draws with.
 void MaybeCollect() {
-    if (liveCount >= collectAt) Collect();
+    if (moduleCalls > 0) return;
+    if (Pressure() >= collectAt) Collect();
+    else collectionDue = false;
+}
+
+bool CollectUnderPressure() {
+    if (reaping || collecting || moduleCalls > 0) return false;
+    Collect();
+    return true;
 }
 
 }  // namespace vesk

@@ -27,6 +27,10 @@ struct VRefCell {
 // A script function. Functions built from source text keep the text and are
 // compiled by the interpreter at their first call.
 struct VFunction {
+    VFunction();   // charged to the memory budget like a container
+    ~VFunction();
+    VFunction(const VFunction&) = delete;
+    VFunction& operator=(const VFunction&) = delete;
     long refs = 1;
     std::string name;                 // "" for functions made from text
     std::string source;               // the text, when made from text
@@ -67,6 +71,8 @@ enum : int {
 void SetBool(Variable& v, bool value);
 void SetString(Variable& v, const void* bytes, long size);
 inline void SetString(Variable& v, std::string_view s) { SetString(v, s.data(), (long)s.size()); }
+// A string of two parts joined; its size is checked before it is built.
+void SetString(Variable& v, std::string_view first, std::string_view second);
 void SetObject(Variable& v, VObject* object);   // takes over one reference
 void SetVector(Variable& v, Vector* vector);    // takes over one reference
 Vector* NewVector(long count);                  // count empty elements, or null if too many
@@ -86,14 +92,23 @@ std::string_view StringOf(const Variable& v);   // bytes of a string or data blo
 std::string KindName(const Variable& v);        // "integer", "POINT3 object", …
 std::string AKind(const Variable& v);           // "an integer", "a POINT3 object", …
 std::string WithArticle(const std::string& noun);
-std::string Format(const Variable& v);          // the printed form
+// The printed form, at most `limit` bytes: a longer one is cut there and
+// ends with "..."; vectors nested more than 64 deep print as [...].
+constexpr size_t kPrintLimit = size_t(1) << 20;
+std::string Format(const Variable& v, size_t limit = kPrintLimit);
+// A text for a message: at most `limit` bytes of it, then "..." if cut;
+// control bytes (a newline, a zero) are written \xHH.
+std::string Clip(std::string_view text, size_t limit = 200);
 bool Identical(const Variable& a, const Variable& b);  // == of the language
 
 // Cycles: values that only refer to each other (a vector holding itself, a
 // child pointing at its parent) are found and freed by Collect, which walks
 // every live vector, object and reference cell. The interpreter calls
-// MaybeCollect between statements (it collects when the number of live
-// containers has doubled since the last time) and Collect at the end.
+// MaybeCollect between statements and Collect at the end. MaybeCollect
+// collects when the pressure has doubled since the last collection (and is
+// at least 10 000): live containers, plus 256 for each native joined to an
+// object (a context or device holds far more than the host sees), plus one
+// for each 16 KiB of the memory budget in use.
 void Collect();
 void MaybeCollect();
 // Whether the live containers have grown enough that a collection is due;
@@ -101,6 +116,23 @@ void MaybeCollect();
 extern bool collectionDue;
 inline bool CollectionDue() { return collectionDue; }
 long LiveContainers();
+long LiveNatives();
+// Collects now if that is safe here (no module handler is running and no
+// collection or freeing is under way); the memory budget calls it before it
+// refuses a request. Returns whether it collected.
+bool CollectUnderPressure();
+// Marks a module handler running: freeing a cycle then could run another
+// object's destructor row under it (closing the OpenGL context it draws
+// with), so collections wait until it returns.
+class ModuleCallScope {
+public:
+    explicit ModuleCallScope(bool active);
+    ~ModuleCallScope();
+    ModuleCallScope(const ModuleCallScope&) = delete;
+    ModuleCallScope& operator=(const ModuleCallScope&) = delete;
+private:
+    bool active_;
+};
 // Puts a reference cell on the live list (MakeReference does; for cells made elsewhere).
 void TrackCell(VRefCell* cell);
 

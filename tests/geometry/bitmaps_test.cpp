@@ -1,6 +1,9 @@
 // Bitmaps and pixel transfer: DrawBitmap's tiles and their texels, colour
 // material under lighting, PutBitmap and Put2bBitmap at the raster position,
 // GetDIBits' pixel block, and blocks that are short or missing.
+#include <algorithm>
+#include <climits>
+#include <cmath>
 #include <functional>
 
 #include "tests/geometry/geometry_test.h"
@@ -162,6 +165,48 @@ TEST_F(Bitmaps, GetDIBitsReadsBlueGreenRedLowestRowFirst) {
     EXPECT_EQ(result.type == VT_INT ? result.GetLongNumb() : -1, 77);
 }
 
+// Only the part of the rectangle on the device is read, whatever its
+// numbers: the block keeps the size asked for, and pixels off the device
+// are 0. A block that cannot be counted in 64 bits is error 8.
+TEST_F(Bitmaps, GetDIBitsReadsOnlyWhatLiesOnTheDevice) {
+    const unsigned char corner[6] = {10, 20, 30, 40, 50, 60};  // pixels (0, 0) and (1, 0)
+    glRasterPos3f(0, 0, 0);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glDrawPixels(2, 1, GL_RGB, GL_UNSIGNED_BYTE, corner);
+    gltrace::Scope trace;
+    Variable block = h.Call(gl, "GetDIBits", {Num(-2), Num(-1), Int(4), Int(2)});
+    ASSERT_EQ(block.GetDataSize(), 24);
+    const auto* got = static_cast<const unsigned char*>(block.GetData());
+    EXPECT_EQ(std::vector<int>(got, got + 24),
+              (std::vector<int>{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 30, 20, 10, 60, 50, 40}));
+    EXPECT_EQ(ArgsOf("glReadPixels"), (std::vector<Values>{{0, 0, 2, 1, GL_RGB, GL_UNSIGNED_BYTE}}));
+    EXPECT_EQ(ArgsOf("glPixelStorei"), (std::vector<Values>{{GL_PACK_ALIGNMENT, 1},
+                                                             {GL_PACK_ROW_LENGTH, 4},
+                                                             {GL_PACK_ROW_LENGTH, 0}}));
+    block = h.Call(gl, "GetDIBits", {Num(639), Num(478), Int(3), Int(3)});
+    EXPECT_EQ(block.GetDataSize(), 27);
+    EXPECT_EQ(ArgsOf("glReadPixels").back(), (Values{639, 478, 1, 2, GL_RGB, GL_UNSIGNED_BYTE}));
+
+    gltrace::Clear();
+    for (auto [x, y] : {std::pair{2147483600.0, 0.0}, {-2147483648.0, -2147483648.0}, {0.0, 1e12}, {NAN, -1e12}}) {
+        block = h.Call(gl, "GetDIBits", {Num(x), Num(y), Int(64), Int(64)});
+        ASSERT_EQ(block.GetDataSize(), 64 * 64 * 3) << x << ", " << y;
+        got = static_cast<const unsigned char*>(block.GetData());
+        EXPECT_EQ(std::count(got, got + 64 * 64 * 3, 0), 64 * 64 * 3) << x << ", " << y;
+    }
+    EXPECT_EQ(gltrace::Count("glReadPixels"), 0) << "nothing lies on the device";
+    EXPECT_TRUE(h.Errors().empty());
+
+    Variable result = Int(77);
+    EXPECT_EQ(TracedRow("VOpenGL::GetDIBits(number, number, int, int)",
+                        {Num(0), Num(0), Int(INT_MAX), Int(INT_MAX), gl}, &result),
+              std::vector<int>{8});
+    EXPECT_EQ(result.type == VT_INT ? result.GetLongNumb() : -1, 77);
+    h.Call(gl, "GetDIBits", {Num(0), Num(0), Int(65536), Int(65536)});
+    EXPECT_EQ(h.Errors().size(), 1u) << "12 GB are more than the host allocates";
+    EXPECT_EQ(gltrace::Count("glReadPixels"), 0);
+}
+
 TEST_F(Bitmaps, Put2bBitmapReadsRowsPaddedToFourBytes) {
     const unsigned char bits[8] = {0xFF, 0xC0, 0xEE, 0xEE, 0x80, 0x40, 0xEE, 0xEE};
     Variable mask, shortMask;
@@ -188,6 +233,17 @@ TEST_F(Bitmaps, Put2bBitmapReadsRowsPaddedToFourBytes) {
     EXPECT_TRUE(Traced("Put2bBitmap", {Num(0), Num(0), Num(0), Int(-10), Int(2), mask}).empty());
     EXPECT_TRUE(Traced("Put2bBitmap", {Num(0), Num(0), Num(0), Int(10), Int(-2), shortMask}).empty());
     EXPECT_EQ(gltrace::Calls().size(), 0u) << "negative sizes draw nothing";
+
+    // A side longer than 16384 pixels is not drawn (Mesa wrote past its
+    // buffers for 65536 rows).
+    Variable tall;
+    std::string rows(4 * 65536, '\xff');
+    vesk::SetString(tall, rows.data(), static_cast<long>(rows.size()));
+    EXPECT_EQ(Traced("Put2bBitmap", {Num(0), Num(0), Num(0), Int(32), Int(65536), tall}), std::vector<int>{8});
+    EXPECT_EQ(Traced("Put2bBitmap", {Num(0), Num(0), Num(0), Int(16385), Int(1), tall}), std::vector<int>{8});
+    EXPECT_EQ(gltrace::Count("glBitmap"), 0);
+    EXPECT_TRUE(Traced("Put2bBitmap", {Num(0), Num(0), Num(0), Int(32), Int(16384), tall}).empty());
+    EXPECT_EQ(gltrace::Count("glBitmap"), 1);
 }
 
 TEST_F(Bitmaps, ShortOrMissingBlocksAndUnboundContexts) {
@@ -202,6 +258,8 @@ TEST_F(Bitmaps, ShortOrMissingBlocksAndUnboundContexts) {
         {kDraw, 10, 10, -1, {}, 0},   // no block: nothing, silently
         {kPut, -3, 10, 300, {}, 0},   // a negative size
         {kPut, 10, 10, 400, {}, 1},   // a longer block is fine
+        {kPut, 1, 16385, 3 * 16385, {8}, 0},  // longer than a device can be
+        {kPut, 16385, 1, 3 * 16385, {8}, 0},
     };
     for (Case& c : cases) {
         fakeWidth = c.width, fakeHeight = c.height, fakeBytes = c.bytes;

@@ -164,11 +164,34 @@ TEST_F(Nurbs, GluErrorsComeBackAsModuleErrorSixBadNumbersAndUnboundContextsDoNoH
     EXPECT_GT(gltrace::Count("gluErrorString"), 0) << "the callback still ran";
     vesk::SetErrorBase(h.module, 1000);
 
-    // NaN, infinity and huge values reach GLU: at most its own errors.
-    Variable bad = Flat({0, INFINITY, NAN, 1e30}), zero = Flat({0, 0, 0, 0});
-    for (std::vector<int> got : {Call("SplineCurve2D", {bad, Flat({0, 1, -1e30, 3}), Flat({0, 0, 0, 0, NAN, 1, 1, 1})}),
-                                 Call("SplineSurface", {xs, zs, Vec({bad, zero, zero, zero, zero}), sKnots, tKnots})})
-        for (int e : got) EXPECT_EQ(e, 1006);
+    // A number that is not finite as a float never reaches GLU (a NaN knot
+    // had it read past its arrays): error 1006 names the first, nothing is
+    // drawn. Huge finite numbers reach GLU: at most its own errors.
+    Variable holed = Heights(), tilted = Normals(20);
+    holed[1][2] = Num(NAN);
+    tilted[7][2] = Num(-INFINITY);
+    const std::pair<std::vector<Variable>, const char*> bad[] = {
+        {{xs, xs, Flat({NAN, NAN, NAN, NAN, 1, 1, 1, 1})}, "knots[0]"},
+        {{xs, Flat({0, 1, 1e39, 3}), sKnots}, "ys[2]"},
+        {{xs, xs, Flat({0, 0, 0, -INFINITY}), sKnots}, "zs[3]"},
+        {{xs, zs, Heights(), Flat({0, 0, 0, 0, 1, 1, 1, INFINITY}), tKnots}, "sKnots[7]"},
+        {{xs, zs, Heights(), sKnots, Flat({0, 0, 0, 0, NAN, 1, 1, 1, 1})}, "tKnots[4]"},
+        {{xs, zs, holed, sKnots, tKnots}, "heights[1][2]"},
+        {{Flat({0, NAN, 0, 0}), zs, Heights(), sKnots, tKnots}, "xs[1]"},
+        {{xs, zs, Heights(), tilted, sKnots, tKnots}, "normals[7][2]"},
+    };
+    for (const auto& [args, what] : bad) {
+        const char* method = args.size() == 3 ? "SplineCurve2D" : args.size() == 4 ? "SplineCurve3D" : "SplineSurface";
+        gltrace::Scope trace;
+        h.Call(gl, method, args);
+        std::vector<vesk::ErrorEntry> got = h.TakeErrors();
+        ASSERT_EQ(got.size(), 1u) << what;
+        EXPECT_EQ(got[0].number, 1006);
+        EXPECT_EQ(got[0].text, std::string(what) + " is not a finite number");
+        EXPECT_EQ(gltrace::Calls().size(), 0u) << what;
+    }
+    for (int e : Call("SplineCurve2D", {Flat({0, 3e38, -3e38, 1e30}), Flat({0, 1, -1e30, 3}), sKnots}))
+        EXPECT_EQ(e, 1006);
     // Unbound, sizes are still checked and nothing is drawn; the direct self lookup reports no 40.
     Call("FreeMDC", {});
     EXPECT_TRUE(Traced("SplineSurface", {xs, zs, Heights(), sKnots, tKnots}).empty());

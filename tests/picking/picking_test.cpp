@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "context/context.h"
+#include "platform/platform.h"
 #include "tests/support/gltrace.h"
 #include "tests/support/harness.h"
 
@@ -138,6 +139,115 @@ TEST(Lists, NamesAndTheCallsListRowsMake) {
     EXPECT_TRUE(h.Errors().empty());
 }
 
+// While a list is recorded, a call that would make it reach itself, directly
+// or through other lists, is left out (error 8 naming the list) and nothing
+// of it is recorded. NewList replaces a list's calls, DeleteLists forgets
+// them, and each rendering context has lists of its own.
+TEST(Lists, NoListCallsItselfDirectlyOrThroughOthers) {
+    OpenScene s(8, 8);
+    Harness& h = s.h;
+    // Records one call into `list`: "" when recorded, else the error's text.
+    auto record = [&](Variable& gl, int list, const char* method, Variable names) {
+        h.Call(gl, "NewList", {Int(list)});
+        gltrace::Scope trace;
+        h.Call(gl, method, {names});
+        int recorded = gltrace::Count("glCallList") + gltrace::Count("glCallLists");
+        h.Call(gl, "EndList");
+        std::vector<vesk::ErrorEntry> errors = h.TakeErrors();
+        if (errors.empty()) return recorded == 1 ? std::string() : std::string("not recorded, no error");
+        EXPECT_EQ(recorded, 0) << "a refused call is left out";
+        EXPECT_EQ(errors.size(), 1u);
+        return std::to_string(errors[0].number) + " " + errors[0].text;
+    };
+    EXPECT_EQ(record(s.gl, 1, "CallLists", Vec({Bool(true), Bool(false), Bool(true)})),
+              "8 CallLists: list 1 would call itself; the call is left out of list 1");
+    EXPECT_EQ(record(s.gl, 1, "CallList", Int(2)), "");
+    EXPECT_EQ(record(s.gl, 2, "CallList", Int(3)), "");
+    EXPECT_EQ(record(s.gl, 3, "CallLists", Vec({Int(4), Int(1)})),
+              "8 CallLists: list 3 would call itself through list 1; the call is left out of list 3");
+    EXPECT_EQ(record(s.gl, 2, "CallList", Int(4)), "") << "2 calls 4 instead of 3";
+    EXPECT_EQ(record(s.gl, 3, "CallList", Int(1)), "");
+    h.Call(s.gl, "DeleteList", {Int(3)});
+    EXPECT_EQ(record(s.gl, 2, "CallList", Int(3)), "") << "3 went with its calls";
+
+    // Here 1 reaches 3; in another rendering context 3 may call 1.
+    Variable dc = h.New("MDC", {Int(8), Int(8)}), other = h.New("VOpenGL");
+    h.Call(other, "Open", {dc});
+    EXPECT_EQ(record(other, 3, "CallList", Int(1)), "");
+    h.Call(other, "CallList", {Int(3)});
+    EXPECT_TRUE(h.Errors().empty());
+}
+
+// One call runs at most 2^20 lists inside the lists it names, each counted
+// as often as it runs; lists nested deeper than OpenGL runs do not count.
+TEST(Lists, OneCallRunsABoundedNumberOfNestedLists) {
+    OpenScene s(8, 8);
+    Harness& h = s.h;
+    int l = h.Call(s.gl, "GenList", {Int(22)}).data.i;
+    for (int k = 1; k < 22; k++) {  // list l + k calls l + k - 1 twice: 2^(k+1) - 2 runs inside it
+        h.Call(s.gl, "NewList", {Int(l + k)});
+        h.Call(s.gl, "CallLists", {Vec({Int(l + k - 1), Int(l + k - 1)})});
+        h.Call(s.gl, "EndList");
+    }
+    gltrace::Scope trace;
+    h.Call(s.gl, "CallList", {Int(l + 19)});
+    h.Call(s.gl, "CallLists", {Vec({Int(l + 18), Int(l + 18), Int(l + 1)})});
+    EXPECT_TRUE(h.Errors().empty()) << "2^20 - 2 runs each";
+    h.Call(s.gl, "CallList", {Int(l + 20)});
+    h.Call(s.gl, "CallLists", {Vec({Int(l + 1), Int(l + 19), Int(l + 2)})});
+    std::vector<vesk::ErrorEntry> errors = h.TakeErrors();
+    ASSERT_EQ(errors.size(), 2u);
+    EXPECT_EQ(errors[0].number, 8);
+    EXPECT_EQ(errors[0].text, "CallList: the lists called would run more than 1048576 lists inside them; nothing is run");
+    EXPECT_EQ(gltrace::Count("glCallList") + gltrace::Count("glCallLists"), 2) << "refused calls run nothing";
+
+    // A chain of 70 lists ends in l + 20: OpenGL runs 64 levels, so from the
+    // chain's first list l + 20 does not run.
+    int chain = h.Call(s.gl, "GenList", {Int(70)}).data.i;
+    for (int k = 0; k < 70; k++) {
+        h.Call(s.gl, "NewList", {Int(chain + k)});
+        h.Call(s.gl, "CallList", {Int(k < 69 ? chain + k + 1 : l + 20)});
+        h.Call(s.gl, "EndList");
+    }
+    h.Call(s.gl, "CallList", {Int(chain)});
+    EXPECT_TRUE(h.Errors().empty());
+    h.Call(s.gl, "CallList", {Int(chain + 40)});
+    EXPECT_EQ(h.Errors(), std::vector<int>{8}) << "from its 41st list on, all of l + 20 runs";
+
+    h.Call(s.gl, "DeleteList", {Int(l + 10)});
+    h.Call(s.gl, "CallList", {Int(l + 21)});
+    EXPECT_TRUE(h.Errors().empty()) << "the lists above a deleted one run less";
+}
+
+// At most 2^22 list names are alive in the process: past that GenList gives
+// 0 and NewList records no new name. Deleting lists, and deleting their
+// rendering context, gives names back.
+TEST(Lists, TheNamesAliveInTheProcessAreBounded) {
+    OpenScene s(8, 8);
+    Harness& h = s.h;
+    int blocks[5];
+    for (int& first : blocks) first = h.Call(s.gl, "GenList", {Int(1 << 20)}).data.i;
+    for (int k = 0; k < 4; k++) EXPECT_GT(blocks[k], 0) << k;
+    EXPECT_EQ(blocks[4], 0);
+    EXPECT_EQ(h.Call(s.gl, "GenList").data.i, 0);
+    gltrace::Scope trace;
+    h.Call(s.gl, "NewList", {Int(INT_MAX)});
+    h.Call(s.gl, "NewList", {Int(blocks[2])});
+    h.Call(s.gl, "EndList");
+    EXPECT_EQ(Traced(), (Texts{F("glNewList", {double(blocks[2]), GL_COMPILE}), F("glEndList", {})}))
+        << "only a name alive is recorded";
+    h.Call(s.gl, "DeleteLists", {Int(blocks[1]), Int(1 << 20)});
+    EXPECT_GT(h.Call(s.gl, "GenList", {Int(1 << 20)}).data.i, 0);
+
+    Variable dc = h.New("MDC", {Int(8), Int(8)}), other = h.New("VOpenGL");
+    h.Call(other, "Open", {dc});
+    EXPECT_EQ(h.Call(other, "GenList").data.i, 0);
+    h.Call(s.gl, "Close");
+    h.Call(other, "BindMDC", {dc});
+    EXPECT_GT(h.Call(other, "GenList", {Int(1 << 20)}).data.i, 0);
+    EXPECT_TRUE(h.Errors().empty());
+}
+
 TEST(Selection, BeginAndEndSelectionCalls) {
     OpenScene s(640, 400, {{"SetClipping", {Int(-2), Int(3), Int(-4), Int(5), Int(1), Int(50)}}});
     Harness& h = s.h;
@@ -231,6 +341,43 @@ TEST(Selection, NestingOverflowAndTheResultTarget) {
     ASSERT_EQ(Count(target), 1);
     ExpectHit(target[0], {4}, 5);
     EXPECT_EQ(s.c->selectionDepth, 0);
+}
+
+// OpenGL writes hits into the buffer of the rendering context that selects,
+// whichever object began the selection there, so the buffer belongs to that
+// context: it outlives an object that began a selection in another object's
+// context and is destroyed (open, or closed first) while it runs.
+TEST(Selection, TheBufferBelongsToTheRenderingContextThatSelects) {
+    for (bool closedLast : {false, true}) {
+        PickScene s;
+        Harness& h = s.h;
+        Variable dc = h.New("MDC", {Int(64), Int(64)});
+        Variable a = h.New("VOpenGL");
+        h.Call(a, "Open", {dc});
+        if (!closedLast) h.Call(a, "Close");  // back to the scene's context
+        else h.Call(s.gl, "BindMDC", {s.dc});
+        ASSERT_EQ(platform::CurrentContext(), s.c->hglrc);
+        const char* begun = reinterpret_cast<const char*>(a.data.obj->GetAss());
+        h.Call(a, "BeginSelection", {Int(202), Int(202), Int(5), Int(5)});
+        if (closedLast) h.Call(a, "Close");
+        a._Clear();
+        h.Call(s.gl, "BindMDC", {s.dc});
+        GLint mode = 0;
+        glGetIntegerv(GL_RENDER_MODE, &mode);
+        ASSERT_EQ(mode, GL_SELECT) << "the scene's context still selects";
+        void* buffer = nullptr;
+        glGetPointerv(GL_SELECTION_BUFFER_POINTER, &buffer);
+        const char* at = static_cast<const char*>(buffer);
+        EXPECT_FALSE(at >= begun && at < begun + sizeof(OglContext)) << "not inside the object that is gone";
+        glInitNames();
+        glPushName(3);
+        Square(0, 0);
+        ASSERT_EQ(glRenderMode(GL_RENDER), 1);
+        const GLuint* hit = static_cast<const GLuint*>(buffer);
+        EXPECT_EQ(hit[0], 1u);
+        EXPECT_EQ(hit[3], 3u);
+        EXPECT_TRUE(h.Errors().empty());
+    }
 }
 
 // Lists that hold solids GLU draws as fans and strips are picked, not

@@ -1,12 +1,15 @@
 // Resident memory stays flat while a script makes and drops objects: the
 // peak of a 100 000-round run through the real vesk is within a few MB of a
 // 10 000-round run. A run that keeps what it makes shows the check can tell.
+// Contexts tied into cycles are collected before they pile up, and a string
+// that would pass the memory limit is refused before it is built.
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -72,21 +75,36 @@ for (i = 0; i < n; i += 1) {
 if (list <= 0) x = 1 / 0;
 )";
 
-// Peak resident size of one run, in KB; -1 when it did not finish well.
-long PeakKb(const char* script, int rounds, bool keep = false) {
-    std::string count = std::to_string(rounds);
-    const char* argv[] = {VESK_BINARY, "--headless", "-e", script, count.c_str(), keep ? "keep" : nullptr, nullptr};
+// Each round makes two pairs of a device and a context tied into a cycle,
+// one at top level and one in a function's locals.
+const char* kContextCycles = R"(
+n = int(argv[0]);
+function made() { d = new MDC(8, 8); g = new VOpenGL(); g->Open(d); v = [g, d]; v->Add(v); }
+for (i = 0; i < n; i += 1) { d = new MDC(8, 8); g = new VOpenGL(); g->Open(d); v = [g, d]; v->Add(v); made(); }
+)";
+
+// Peak resident size of `vesk --headless ARGS…`, in KB; -1 when it did not
+// end with exit code `status` (its standard output is dropped).
+long PeakOf(std::vector<const char*> args, int wanted = 0) {
+    args.insert(args.begin(), {VESK_BINARY, "--headless"});
+    args.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     pid_t pid;
-    int rc = posix_spawn(&pid, VESK_BINARY, &actions, nullptr, const_cast<char**>(argv), environ);
+    int rc = posix_spawn(&pid, VESK_BINARY, &actions, nullptr, const_cast<char**>(args.data()), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0) return -1;
     int status = 0;
     struct rusage usage {};
-    if (wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
+    if (wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != wanted) return -1;
     return usage.ru_maxrss;
+}
+
+// The same for a script run with a number of rounds as its argument.
+long PeakKb(const char* script, int rounds, bool keep = false) {
+    std::string count = std::to_string(rounds);
+    return PeakOf({"-e", script, count.c_str(), keep ? "keep" : nullptr});
 }
 
 TEST(Memory, StaysFlatWhileAScriptMakesAndDropsObjects) {
@@ -113,6 +131,28 @@ TEST(Memory, StaysFlatWhileContextsAndListsComeAndGo) {
     ASSERT_GT(large, 0);
     EXPECT_LT(large - small, 6 * 1024) << kContextRounds / 10 << " rounds peaked at " << small
                                         << " KB, " << kContextRounds << " at " << large;
+}
+
+// Before contexts weighed on the collector, 500 rounds (1000 contexts of
+// about 2 MB each) took 2 GB.
+TEST(Memory, ContextsInCyclesAreCollectedBeforeTheyPileUp) {
+    long small = PeakKb(kContextCycles, kContextRounds / 200);
+    long large = PeakKb(kContextCycles, kContextRounds / 20);
+    ASSERT_GT(small, 0);
+    ASSERT_GT(large, 0);
+    EXPECT_LT(large - small, 24 * 1024) << kContextRounds / 200 << " rounds peaked at " << small << " KB, "
+                                         << kContextRounds / 20 << " at " << large;
+}
+
+// Under a 64 MB limit a doubling string stops at 32 MB: the 64 MB string is
+// refused before anything of it (or of the two halves' copies) is made.
+TEST(Memory, AStringPastTheLimitIsRefusedBeforeItIsBuilt) {
+    long peak = PeakOf({"--memory-limit", "64M", "-e", "s = \"x\"; for (i = 0; i < 40; i += 1) s = s + s;"}, 1);
+    long base = PeakOf({"-e", "s = \"x\";"});
+    ASSERT_GT(peak, 0);
+    ASSERT_GT(base, 0);
+    EXPECT_LT(peak - base, 64 * 1024) << "a run that stays under the limit peaked at " << base << " KB, the doubling at "
+                                      << peak;
 }
 
 }  // namespace

@@ -46,4 +46,11 @@ d = c * 2;'
 expect 1 "^-e:3: error 17: there is no class 'VOpenGL'$" "$vesk" --no-default-module -e 'x = 1;
 function f() { return 1; }
 y = new VOpenGL();'
+# The memory limit: an option, else the environment, else 2 GiB.
+expect 2 '^vesk: --memory-limit 12X: not a size' "$vesk" --memory-limit 12X -e 'print(1);'
+expect 2 '^vesk: VESK_MEMORY_LIMIT=lots: not a size' env VESK_MEMORY_LIMIT=lots "$vesk" -e 'print(1);'
+expect 1 '^-e:1: error 12: not enough memory for a picture: it needs 192000000 bytes (183.1 MiB), and .* of the limit of 104857600 bytes (100 MiB) is in use (raise the limit with vesk --memory-limit SIZE' \
+    "$vesk" --memory-limit 100M -e 'b = new MBmp(8000, 8000);'
+expect 1 'of the limit of 52428800 bytes (50 MiB)' env VESK_MEMORY_LIMIT=50m "$vesk" -e 'b = new MBmp(8000, 8000);'
+expect 0 '^ok$' env VESK_MEMORY_LIMIT=50m "$vesk" --memory-limit 300M -e 'b = new MBmp(8000, 8000); print("ok");'
 [ "$failures" = 0 ]

@@ -1,11 +1,16 @@
 // Host classes scripts use beside the module's: Matrix and its failures,
-// MBmp pixels in and out. The inverse of a regular matrix is checked by
+// MBmp pixels in and out, and the files MBmp refuses to read. The inverse of a regular matrix is checked by
 // tests/scripts/matrix.vsk and the RunFunction test.
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cmath>
+#include <fstream>
 
 #include <gtest/gtest.h>
 
 #include "tests/support/harness.h"
+#include "vesk/budget.h"
 
 namespace {
 
@@ -65,7 +70,37 @@ TEST(MBmp, PixelsRoundTripThroughPngAndComeOutBlueGreenRedBottomUp) {
     h.New("MBmp", {Str("/nonexistent/picture.png")});
     h.New("MBmp", {Int(0), Int(10)});
     h.Call(b, "SetPixel", {Int(3), Int(0), Int(1), Int(1), Int(1)});
-    EXPECT_EQ(h.Errors(), (std::vector<int>{14, 12, 11}));
+    h.Call(b, "SetPixel", {Num(NAN), Int(0), Int(1), Int(1), Int(1)});
+    EXPECT_EQ(h.Errors(), (std::vector<int>{14, 12, 11, 11}));
+    EXPECT_EQ(vesk::StringOf(h.Call(b, "GetDIBits")), vesk::StringOf(bits)) << "a NaN pixel is no pixel";
+}
+
+// A 68-byte PNG that declares 16384 x 16384 RGB pixels (805 MB) is damaged:
+// refused before the picture is allocated. A FIFO is refused without waiting
+// for a writer.
+TEST(MBmp, FilesThatCannotHoldAPictureAreRefusedBeforeAllocating) {
+    Harness h;
+    const unsigned char liar[] = {
+        0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a, 0x00, 0x00, 0x00, 0x0d, 0x49, 0x48, 0x44, 0x52, 0x00,
+        0x00, 0x40, 0x00, 0x00, 0x00, 0x40, 0x00, 0x08, 0x02, 0x00, 0x00, 0x00, 0x26, 0xaa, 0x87, 0xd3, 0x00,
+        0x00, 0x00, 0x0b, 0x49, 0x44, 0x41, 0x54, 0x78, 0x9c, 0x63, 0x60, 0x80, 0x01, 0x00, 0x00, 0x0a, 0x00,
+        0x01, 0x7f, 0x80, 0x74, 0x5e, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4e, 0x44, 0xae, 0x42, 0x60, 0x82};
+    std::string damaged = testing::TempDir() + "mbmp_damaged.png", fifo = testing::TempDir() + "mbmp_fifo.png";
+    std::ofstream(damaged, std::ios::binary).write(reinterpret_cast<const char*>(liar), sizeof liar);
+    unlink(fifo.c_str());
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    uint64_t before = vesk::MemoryInUse();
+    h.New("MBmp", {Str(damaged.c_str())});
+    h.New("MBmp", {Str(fifo.c_str())});
+    std::vector<vesk::ErrorEntry> errors = h.TakeErrors();
+    ASSERT_EQ(errors.size(), 2u);
+    EXPECT_EQ(errors[0].message, "PNG " + damaged + " is damaged: it declares 16384 x 16384 pixels, more than its 68 "
+                                 "bytes can hold");
+    EXPECT_EQ(errors[1].message, "cannot read PNG " + fifo + ": it is a FIFO, not a regular file");
+    EXPECT_EQ(errors[0].number + errors[1].number, 28);
+    EXPECT_EQ(vesk::MemoryInUse(), before);
+    unlink(damaged.c_str());
+    unlink(fifo.c_str());
 }
 
 }  // namespace

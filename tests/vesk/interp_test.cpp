@@ -133,6 +133,19 @@ TEST(Interp, OperatorsAndBuiltinsGiveTheirKindAndValue) {
         {"[int(\" 42 \"), int(-3.9), int(1e20), int(-1e20), float(2), float(\"0.5\"), str(1.5) + \"!\"]",
          "vector [42, -3, 2147483647, -2147483648, 2, 0.5, 1.5!]"},
         {"int(\"12abc\")", "1: error 4: int(): \"12abc\" is not a number\n"},
+        // Number text is a literal's, with a sign and blanks around: no nan,
+        // inf, hexadecimal or empty text, nothing beyond a double's range.
+        {"[int(\"  12\"), int(\"+5\"), float(\"-.5e1\"), float(\"1.\"), int(\"1e20\"), float(\"\\t2\\n\")]",
+         "vector [12, 5, -5, 1, 2147483647, 2]"},
+        {"int(\" \")", "1: error 4: int(): \" \" is not a number\n"},
+        {"int(\"nan\")", "1: error 4: int(): \"nan\" is not a number\n"},
+        {"float(\"inf\")", "1: error 4: float(): \"inf\" is not a number\n"},
+        {"int(\"\")", "1: error 4: int(): \"\" is not a number\n"},
+        {"int(\"0x10\")", "1: error 4: int(): \"0x10\" is not a number\n"},
+        {"float(\"1e400\")", "1: error 4: float(): \"1e400\" is out of the range of a double\n"},
+        {"int(\"1e\")", "1: error 4: int(): \"1e\" is not a number\n"},
+        {"int(\"1\\n2\")", "1: error 4: int(): \"1\\x0A2\" is not a number\n"},  // one line of message
+        {"new Vector(sqrt(-1))", "1: error 6: new Vector(nan): the count must be 0 or more\n"},
         {"len(3)", "1: error 4: len() of an integer: only vectors, strings and data blocks have a length\n"},
         {"sqrt(\"4\")", "1: error 4: sqrt(): the argument must be a number, not a string\n"},
         {"pow(1)", "1: error 7: pow() takes 2 arguments, 1 was given\n"},
@@ -277,6 +290,13 @@ TEST(Interp, ElementAndMemberPlaces) {
     EXPECT_EQ(s.Run("t = \"abc\"; t[0] = 65;"),
               "1: error 4: a string cannot be changed in place; make a new one (s + \"...\")\n");
     EXPECT_EQ(s.Run("print(\"ab\"[2]);"), "1: error 11: index 2 is outside the string of 2 bytes\n");
+    // NaN, the infinities and numbers beyond a long pick no element, whether
+    // read or written (a NaN once picked element 0).
+    EXPECT_EQ(s.Run("v = [1, 2];\nv[sqrt(-1)] = 9;"), "2: error 11: index nan is outside the vector of 2 elements\n");
+    EXPECT_EQ(s.Run("x = v[-1e300];"), "1: error 11: index -1e+300 is outside the vector of 2 elements\n");
+    EXPECT_EQ(s.Run("v[pow(10, 400)] += 1;"), "1: error 11: index inf is outside the vector of 2 elements\n");
+    EXPECT_EQ(s.Run("x = \"ab\"[sqrt(-1)];"), "1: error 11: index nan is outside the string of 2 bytes\n");
+    EXPECT_EQ(s.Run("print(v, v[1.9]);"), "[1, 2] 2\n") << "a fraction is cut toward zero";
     EXPECT_EQ(s.Run("d = new MBmp(2, 2)->GetDIBits(); d[1] = 300; d[2] = -1; print(d, len(d), d[0], d[1], d[2]);"
                     "d[12] = 0;"),
               "<data 12 bytes> 12 0 44 255\n1: error 11: index 12 is outside the data block of 12 bytes\n");

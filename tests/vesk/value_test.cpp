@@ -1,6 +1,7 @@
-// The host's value model as C++ sees it: natives joined to objects, cycles,
-// deep nesting, owned doubles, the stand-by element, conversions, printing,
-// method signatures and the loader. Reference counting and the general
+// The host's value model as C++ sees it: natives joined to objects, cycles
+// and when they are collected, deep nesting, owned doubles, the stand-by
+// element, conversions, printing and its bounds, the memory budget, method
+// signatures and the loader. Reference counting and the general
 // arithmetic are checked through scripts in interp_test.cpp.
 #include <climits>
 #include <cmath>
@@ -9,6 +10,7 @@
 
 #include "host/arith.h"
 #include "tests/support/harness.h"
+#include "vesk/budget.h"
 
 namespace {
 
@@ -94,6 +96,98 @@ TEST_F(Values, CyclesAreFoundAndFreedWhileReachableOnesStay) {
     kept[0]._Clear();
 }
 
+// Natives weigh on the collector: a few dozen objects with natives, each in
+// a cycle of its own, are far below the 10 000 containers that alone would
+// trigger a collection, yet they are collected (a context behind each could
+// hold megabytes).
+TEST_F(Values, CyclesHoldingNativesAreCollectedEarly) {
+    vesk::Collect();
+    for (int i = 0; i < 60; i++) {
+        Variable v;
+        v.Init(VT_VECTOR, 2);
+        v[0] = v;
+        v[1] = h.New("Counted");
+    }
+    EXPECT_LT(vesk::LiveContainers(), 1000);
+    vesk::MaybeCollect();
+    EXPECT_EQ(destroyed, 60);
+}
+
+// The budget: every kind of value is charged when made and given back when
+// freed; a request past the limit takes nothing and is error 12, unless
+// collecting the cycles nothing reaches makes room, which is not done while
+// a module's handler runs.
+TEST_F(Values, TheMemoryBudgetChargesEveryValueAndCollectsBeforeRefusing) {
+    vesk::Collect();
+    const uint64_t base = vesk::MemoryInUse(), limit = vesk::MemoryLimit();
+    {
+        Variable s = Str("twelve bytes"), v, p = h.New("POINT3"), b = h.New("MBmp", {Int(100), Int(10)});
+        v.Init(VT_VECTOR, 3);
+        for (int i = 0; i < 100; i++) vesk::VectorAdd(v.data.vec, s);
+        EXPECT_GT(vesk::MemoryInUse(), base + 12 + 103 * vesk::kSlotBytes + 3000);
+        Variable m = h.New("Matrix", {Int(3), Int(3)});
+        h.Call(m, "SetIdentity");
+        Variable inv = h.Call(m, "Inverse");
+    }
+    EXPECT_EQ(vesk::MemoryInUse(), base) << "everything given back";
+
+    vesk::SetMemoryLimit(base + (40 << 20));
+    Variable block;
+    for (int i = 0; i < 8; i++) {  // 8 cycles of 10 MB: the fifth must collect to fit
+        Variable cycle;
+        cycle.Init(VT_VECTOR, 2);
+        cycle[0] = cycle;
+        cycle[1].Init(VT_DATA, 10 << 20);
+    }
+    for (auto& e : h.TakeErrors()) ADD_FAILURE() << e.message;
+    EXPECT_LE(vesk::MemoryInUse(), base + (40 << 20));
+    block.Init(VT_DATA, 50 << 20);
+    EXPECT_EQ(block.type, VT_EMPTY);
+    std::vector<vesk::ErrorEntry> errors = h.TakeErrors();
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].number, 12);
+    EXPECT_NE(errors[0].message.find("not enough memory for a data block: it needs 52428832 bytes (50 MiB)"),
+              std::string::npos) << errors[0].message;
+    EXPECT_NE(errors[0].message.find("--memory-limit"), std::string::npos);
+    {
+        Variable cycle;
+        cycle.Init(VT_VECTOR, 2);
+        cycle[0] = cycle;
+        cycle[1].Init(VT_DATA, 30 << 20);
+    }
+    {
+        vesk::ModuleCallScope handler(true);
+        block.Init(VT_DATA, 20 << 20);
+        EXPECT_EQ(h.Errors(), std::vector<int>{12}) << "no collection under a module's handler";
+    }
+    block.Init(VT_DATA, 20 << 20);
+    EXPECT_TRUE(h.Errors().empty()) << "collected once the handler is done";
+    block._Clear();
+    vesk::SetMemoryLimit(limit);
+    vesk::Collect();
+    EXPECT_EQ(vesk::MemoryInUse(), base);
+}
+
+TEST(Budget, SizesReadAndShown) {
+    const std::pair<const char*, uint64_t> sizes[] = {
+        {"4096", 4096}, {"1k", 1024}, {"512M", 512u << 20}, {"2G", 2ull << 30}, {"1.5G", 3ull << 29},
+        {"3GiB", 3ull << 30}, {"2gb", 2ull << 30}, {"1T", 1ull << 40},
+    };
+    for (const auto& [text, want] : sizes) {
+        uint64_t got = 0;
+        EXPECT_TRUE(vesk::ParseMemorySize(text, &got)) << text;
+        EXPECT_EQ(got, want) << text;
+    }
+    for (const char* bad : {"", "M", "-1", "0", "1X", "1e9", "2 G", "0.1"}) {
+        uint64_t got = 0;
+        EXPECT_FALSE(vesk::ParseMemorySize(bad, &got)) << bad;
+    }
+    EXPECT_EQ(vesk::SizeText(805306368), "805306368 bytes (768 MiB)");
+    EXPECT_EQ(vesk::SizeText(3ull << 29), "1610612736 bytes (1.5 GiB)");
+    EXPECT_EQ(vesk::SizeText(100), "100 bytes");
+    EXPECT_EQ(vesk::SizeText((2ull << 30) - 32), "2147483616 bytes (2 GiB)");
+}
+
 TEST_F(Values, OwnershipOfDoublesAndDeepVectors) {
     Variable d(2.5), e = d;
     *e.data.d = 3.5;
@@ -166,7 +260,26 @@ TEST_F(Values, PrintedForms) {
     v[0] = "two";
     v[1] = h.New("POINT3", {Int(1), Num(2.5), Int(3)});
     EXPECT_EQ(Format(v), "[two, POINT3(1, 2.5, 3)]");
+    EXPECT_EQ(Format(v, 9), "[two, POI...") << "cut at the limit";
     EXPECT_EQ(h.New("ColorRef", {Int(1), Int(2), Int(300)})("clrf").GetLongNumb(), 1 + 2 * 256 + 255 * 65536);
+
+    // Shared parts would unfold exponentially, members can lead back to their
+    // object: the printed form stops at its limit, and at a depth of 64.
+    Variable dag;
+    dag.Init(VT_VECTOR, 0);
+    vesk::VectorAdd(dag.data.vec, dag);
+    vesk::VectorAdd(dag.data.vec, dag);
+    std::string printed = Format(dag);
+    EXPECT_EQ(printed.size(), vesk::kPrintLimit + 3);
+    EXPECT_EQ(printed.substr(printed.size() - 3), "...");
+    Variable p = h.New("POINT3");
+    p("x").Init(VT_VECTOR, 1);
+    p("x")[0] = p;
+    EXPECT_EQ(Format(p).substr(0, 16), "POINT3([POINT3([");
+    EXPECT_NE(Format(p).find("POINT3(...)], 0, 0)"), std::string::npos);
+    dag[0]._Clear();
+    dag[1]._Clear();
+    p("x")._Clear();
 }
 
 // The rows of the module and of the host parse as the class and method

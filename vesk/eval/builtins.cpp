@@ -3,7 +3,7 @@
 // the same name. They take slots, so the mathematics costs no host value.
 #include <time.h>
 
-#include <cerrno>
+#include <charconv>
 #include <chrono>
 #include <climits>
 #include <cmath>
@@ -29,33 +29,68 @@ double NumberArg(Machine& m, const char* name, const Slot& arg) {
     return v.GetDoubleNumb();
 }
 
-// A number, or a string that holds one (blanks around it allowed).
+// Reads the text of a number the way the script reads its literals: an
+// optional sign, then decimal digits with an optional fraction and exponent
+// (12, -3.5, .5, 1e3), with blanks around allowed. Anything else (empty or
+// blank text, "nan", "inf", hexadecimal) is not a number. Returns false with
+// the reason when it is not one.
+bool ReadNumberText(std::string_view text, double* value, std::string* why) {
+    auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
+    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+    size_t i = 0, n = text.size();
+    auto digits = [&] {
+        size_t start = i;
+        while (i < n && text[i] >= '0' && text[i] <= '9') i++;
+        return i - start;
+    };
+    if (i < n && (text[i] == '+' || text[i] == '-')) i++;
+    size_t mantissa = digits();
+    if (i < n && text[i] == '.') {
+        i++;
+        mantissa += digits();
+    }
+    if (mantissa > 0 && i < n && (text[i] == 'e' || text[i] == 'E')) {
+        i++;
+        if (i < n && (text[i] == '+' || text[i] == '-')) i++;
+        if (digits() == 0) mantissa = 0;
+    }
+    if (mantissa == 0 || i != n) {
+        *why = "is not a number";
+        return false;
+    }
+    if (text[0] == '+') text.remove_prefix(1);
+    auto r = std::from_chars(text.data(), text.data() + text.size(), *value);
+    if (r.ec != std::errc()) {
+        *why = "is out of the range of a double";
+        return false;
+    }
+    return true;
+}
+
+// A number, or a string that holds one (see ReadNumberText).
 double Numeric(Machine& m, const char* name, const Slot& arg) {
     if (IsNumberSlot(arg)) return NumberOf(arg);
     Variable v = Deref(arg);
     if (IsNumber(v)) return v.GetDoubleNumb();
     if (v.type == VT_STRING) {
-        std::string text(StringOf(v));
-        const char* begin = text.c_str();
-        char* end = nullptr;
-        errno = 0;
-        double d = std::strtod(begin, &end);
-        while (end && (*end == ' ' || *end == '\t' || *end == '\n')) end++;
-        if (end != begin && end && *end == '\0' && text.size() == std::char_traits<char>::length(begin))
-            return d;
-        m.Fail(VE_WRONG_KIND, std::string(name) + "(): \"" + text + "\" is not a number");
+        double d = 0;
+        std::string why;
+        if (ReadNumberText(StringOf(v), &d, &why)) return d;
+        m.Fail(VE_WRONG_KIND, std::string(name) + "(): \"" + Clip(StringOf(v), 64) + "\" " + why);
     }
     m.Fail(VE_WRONG_KIND, std::string(name) + "(): cannot convert " + AKind(v) + " to a number");
 }
 
+// A string argument is written whole, from where it is; other values by
+// their printed form, which Format bounds.
 void Print(Machine& m, const char*, Slot* args, int count, Slot& out) {
-    std::string line;
     for (int i = 0; i < count; i++) {
-        if (i) line += ' ';
-        line += Format(AsVariable(args[i]));
+        if (i) m.write_(" ");
+        Variable v = Deref(args[i]);
+        m.write_(v.type == VT_STRING ? StringOf(v) : std::string_view(Format(v)));
     }
-    line += '\n';
-    m.write_(line);
+    m.write_("\n");
     Release(out);
 }
 
@@ -69,9 +104,10 @@ void Len(Machine& m, const char*, Slot* args, int, Slot& out) {
     m.Fail(VE_WRONG_KIND, "len() of " + AKind(v) + ": only vectors, strings and data blocks have a length");
 }
 
+// A string is its own printed form: str gives the same string, not a copy.
 void Str(Machine& m, const char*, Slot* args, int, Slot& out) {
-    Variable s;
-    SetString(s, Format(AsVariable(args[0])));
+    Variable s = Deref(args[0]);
+    if (s.type != VT_STRING) SetString(s, Format(s));
     m.Check();
     Slot r{};
     FromVariable(s, r);

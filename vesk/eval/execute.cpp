@@ -173,7 +173,7 @@ void Machine::Execute(size_t stop) {
     do {                             \
         if (CollectionDue()) {       \
             SAVE();                  \
-            Collect();               \
+            MaybeCollect();          \
             Check();                 \
         }                            \
     } while (0)

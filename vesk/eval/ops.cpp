@@ -122,12 +122,23 @@ void Put(Machine& m, Slot& out, const Variable& value) {
     m.Check();
 }
 
-long IndexOf(Machine& m, const Variable& index) {
+std::string Plural(long n, const char* word) { return std::to_string(n) + " " + word + (n == 1 ? "" : "s"); }
+
+// What an index is outside of, for messages: "the vector of 2 elements".
+std::string Extent(const Variable& c) {
+    if (c.type == VT_VECTOR) return "the vector of " + Plural(c.data.vec->count, "element");
+    if (c.type == VT_STRING || c.type == VT_DATA) return "the " + KindName(c) + " of " + Plural(c.GetDataSize(), "byte");
+    return AKind(c);
+}
+
+// A number that names a position: a fraction is cut toward zero; NaN, the
+// infinities and numbers beyond the range of a long name none (error 11).
+long IndexOf(Machine& m, const Variable& container, const Variable& index) {
     const Variable& i = Held(index);
     if (!IsNumber(i)) m.Fail(VE_WRONG_KIND, "an index must be a number, not " + AKind(i));
-    if (i.type == VT_DOUBLE || i.type == VT_FLOAT) {
+    if (i.type == VT_FLOAT || i.type == VT_DOUBLE) {
         double d = i.GetDoubleNumb();
-        if (!std::isfinite(d)) m.Fail(VE_INDEX, "index " + Format(i) + " is not a position in anything");
+        if (!(d > -9.2e18 && d < 9.2e18)) m.Fail(VE_INDEX, "index " + Format(i) + " is outside " + Extent(container));
     }
     return i.GetLongNumb();
 }
@@ -135,9 +146,7 @@ long IndexOf(Machine& m, const Variable& index) {
 // Strings and data blocks: byte i, or error 11.
 unsigned char& ByteAt(Machine& m, Variable& bytes, long i) {
     long n = bytes.GetDataSize();
-    if (i < 0 || i >= n)
-        m.Fail(VE_INDEX, "index " + std::to_string(i) + " is outside the " + KindName(bytes) + " of " +
-                             std::to_string(n) + (n == 1 ? " byte" : " bytes"));
+    if (i < 0 || i >= n) m.Fail(VE_INDEX, "index " + std::to_string(i) + " is outside " + Extent(bytes));
     return static_cast<unsigned char*>(bytes.GetData())[i];
 }
 
@@ -312,7 +321,7 @@ void Ops::GetIndex(Machine& m, Slot& out, const Slot& container, const Slot& ind
     m.SyncLine();
     Variable vc = AsVariable(container), vi = AsVariable(index);
     Variable& c = *vc.GetPointer();
-    long i = IndexOf(m, vi);
+    long i = IndexOf(m, c, vi);
     if (c.type == VT_STRING || c.type == VT_DATA) {
         Variable byte;
         byte = static_cast<int>(ByteAt(m, c, i));
@@ -331,7 +340,7 @@ void Ops::SetIndex(Machine& m, const Slot& container, const Slot& index, const S
     m.SyncLine();
     Variable vc = AsVariable(container), vi = AsVariable(index);
     Variable& c = *vc.GetPointer();
-    long i = IndexOf(m, vi);
+    long i = IndexOf(m, c, vi);
     if (c.type == VT_STRING)
         m.Fail(VE_WRONG_KIND, "a string cannot be changed in place; make a new one (s + \"...\")");
     if (c.type == VT_DATA) {
