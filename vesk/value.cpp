@@ -72,31 +72,6 @@ void Untrack(VLive& n) {
     vesk::Unreserve(vesk::kContainerBytes);
 }
 
-// ---- doubles ------------------------------------------------------------------
-// A double value owns an 8-byte cell; arithmetic on doubles makes and drops
-// them constantly, so freed cells wait on a short list to be used again.
-
-constexpr int kSpareDoubles = 4096;
-double* spareDoubles[kSpareDoubles];
-int spareCount = 0;
-
-}  // namespace
-
-double* vesk::NewDouble(double value) {
-    double* d = spareCount ? spareDoubles[--spareCount] : new (std::nothrow) double;
-    if (d) *d = value;
-    return d;
-}
-
-namespace {
-
-// Cells may come from the module too (its in-place arithmetic makes them
-// with new); both kinds are plain operator-new blocks.
-void FreeDouble(double* d) {
-    if (spareCount < kSpareDoubles) spareDoubles[spareCount++] = d;
-    else delete d;
-}
-
 // ---- releasing -----------------------------------------------------------
 
 enum class Doomed { Vector, Object, Cell };
@@ -105,12 +80,17 @@ struct DoomedItem { Doomed kind; void* p; };
 thread_local std::vector<DoomedItem> pending;
 thread_local bool reaping = false;
 
+// A vector made with its elements holds them right behind itself (one
+// allocation); once it outgrows them they move to an array of their own.
+inline bool ItemsInline(const Vector* v) { return v->items == reinterpret_cast<const Variable*>(v + 1); }
+
 void DestroyVector(Vector* v) {
     Untrack(v->live);
     for (int i = 0; i < v->count; i++) v->items[i]._Clear();
-    delete[] v->items;
+    if (!ItemsInline(v)) std::free(v->items);
     vesk::Unreserve(static_cast<uint64_t>(v->capacity) * vesk::kSlotBytes);
-    delete v;
+    v->~Vector();
+    std::free(v);
 }
 
 // Frees a value whose last reference went; values freed meanwhile queue up
@@ -253,7 +233,7 @@ void Variable::_Clear() {
     type = VT_EMPTY;
     data.p = nullptr;
     switch (t) {
-    case VT_DOUBLE: FreeDouble(d.d); break;
+    case VT_DOUBLE: vesk::FreeDouble(d.d); break;
     case VT_FUNCTION:
         if (--d.fn->refs == 0) delete d.fn;
         break;
@@ -559,15 +539,16 @@ Vector* NewVector(long count) {
     }
     uint64_t bytes = kContainerBytes + static_cast<uint64_t>(count) * kSlotBytes;
     if (!Reserve(bytes, "a vector")) return nullptr;
-    Vector* v = new (std::nothrow) Vector;
-    Variable* items = v && count ? new (std::nothrow) Variable[count] : nullptr;
-    if (!v || (count && !items)) {
-        delete v;
+    void* memory = std::malloc(sizeof(Vector) + count * sizeof(Variable));
+    if (!memory) {
         Unreserve(bytes);
         Error(VE_LIMIT, "out of memory for a vector of " + std::to_string(count) + " elements");
         return nullptr;
     }
-    v->items = items;
+    Vector* v = new (memory) Vector;
+    Variable* items = reinterpret_cast<Variable*>(v + 1);
+    for (long i = 0; i < count; i++) new (&items[i]) Variable;
+    v->items = count ? items : nullptr;
     v->count = static_cast<int>(count);
     v->capacity = static_cast<int>(count);
     v->refs = 1;
@@ -595,20 +576,22 @@ Variable* VectorAppend(Vector* v) {
         long grown = v->capacity < 4 ? 4 : 2L * v->capacity;
         if (grown > Limits().vectorCount) grown = Limits().vectorCount;
         uint64_t more = static_cast<uint64_t>(grown - v->capacity) * kSlotBytes;
-        if (!Reserve(more, "a growing vector")) return false;
-        Variable* items = new (std::nothrow) Variable[grown];
+        if (!Reserve(more, "a growing vector")) return nullptr;
+        // Variables move as their bytes, so growing is a realloc, which
+        // for a large vector remaps its pages instead of copying them.
+        Variable* items;
+        if (v->items && ItemsInline(v)) {
+            items = static_cast<Variable*>(std::malloc(grown * sizeof(Variable)));
+            if (items) std::memcpy(static_cast<void*>(items), static_cast<void*>(v->items), v->count * sizeof(Variable));
+        } else {
+            items = static_cast<Variable*>(std::realloc(static_cast<void*>(v->items), grown * sizeof(Variable)));
+        }
         if (!items) {
             Unreserve(more);
             Error(VE_LIMIT, "out of memory growing a vector");
             return nullptr;
         }
-        // Moving the raw words keeps every owned resource with its element.
-        for (int i = 0; i < v->count; i++) {
-            items[i].type = v->items[i].type;
-            items[i].data = v->items[i].data;
-            v->items[i].type = VT_EMPTY;
-        }
-        delete[] v->items;
+        for (long i = v->capacity; i < grown; i++) new (&items[i]) Variable;
         v->items = items;
         v->capacity = static_cast<int>(grown);
     }

@@ -79,8 +79,10 @@ Vector* NewVector(long count);                  // count empty elements, or null
 bool VectorAdd(Vector* vector, const Variable& item);  // false (and error 12) when full
 // The new last element of a vector, empty; null (and error 12) when full.
 Variable* VectorAppend(Vector* vector);
-// A cell for a double value (from a short list of freed cells when it can).
+// The cell a double value owns (cells.cpp), and giving one back, whoever
+// made it.
 double* NewDouble(double value);
+void FreeDouble(double* cell);
 Variable MakeReference(const Variable& target);  // a reference cell holding target
 
 // Inspecting values.

@@ -470,9 +470,9 @@ op_METHOD: {
         Variable* place = VectorAppend(base->vec);
         if (!place) Check();
         if (item.type == VT_DOUBLE) {
-            place->type = VT_DOUBLE;
-            place->data.d = NewDouble(item.d);
-            if (!place->data.d) place->type = VT_EMPTY;
+            double* cell = NewDouble(item.d);
+            place->type = cell ? VT_DOUBLE : VT_EMPTY;
+            place->data.d = cell;
         } else {
             ToVariable(item, *place);
         }

@@ -311,8 +311,7 @@ void Ops::NewVector(Machine& m, Slot& out, Slot* items, int count) {
     Variable vector;
     SetVector(vector, v);
     for (int i = 0; i < count; i++) {
-        ToVariable(items[i], v->items[i]);
-        Release(items[i]);
+        MoveToEmptyVariable(items[i], v->items[i]);
     }
     Put(m, out, vector);
 }

@@ -150,6 +150,19 @@ inline bool IsNumberSlot(const Slot& s) {
 // that holds one already without a new cell.
 void ToVariable(const Slot& s, Variable& out);
 void FromVariable(const Variable& v, Slot& out);
+// Moves a slot's value into an empty host value (a new vector element):
+// what it owns changes hands, a double gets its cell. The slot is left empty.
+inline void MoveToEmptyVariable(Slot& s, Variable& out) {
+    if (s.type == VT_DOUBLE) {
+        double* cell = NewDouble(s.d);
+        out.type = cell ? VT_DOUBLE : VT_EMPTY;
+        out.data.d = cell;
+    } else if (s.type != VT_UNSET) {
+        out.type = s.type;
+        out.data.p = s.p;
+    }
+    s.Empty();
+}
 // A host value that shares (or, for a double, copies) the slot's value.
 Variable AsVariable(const Slot& s);
 
