@@ -173,12 +173,12 @@ TEST(Interp, OperatorsAndBuiltinsGiveTheirKindAndValue) {
     }
 }
 
-// Integers and doubles take the interpreter's direct path; every result must
+// Integers, floats and doubles take the interpreter's direct path; every result must
 // equal the host's general arithmetic, errors included.
 TEST(Interp, DirectArithmeticAgreesWithTheHost) {
     Script s;
     std::vector<Variable> values = {Int(0), Int(1), Int(-1), Int(7), Int(-7), Int(INT_MAX), Int(INT_MIN),
-                                    Num(0.0), Num(2.5), Num(-0.5), Num(1e300), Num(-3.0)};
+                                    Num(0.0), Num(2.5), Num(-0.5), Num(1e300), Num(-3.0), Flt(1.5f), Flt(-0.1f), Flt(0.0f)};
     struct OpCase { const char* text; Variable (*host)(const Variable&, const Variable&); };
     const OpCase ops[] = {{"+", _AddNumb}, {"-", _SubNumb}, {"*", _MulNumb}, {"/", _DivNumb}, {"%", _RestNumb}};
     for (const OpCase& op : ops) {

@@ -15,8 +15,12 @@ namespace vesk::vm {
 
 namespace {
 
-inline bool IntOrDouble(const Slot& s) { return s.type == VT_INT || s.type == VT_DOUBLE; }
-inline double Num(const Slot& s) { return s.type == VT_INT ? s.i : s.d; }
+// Integers, floats (what module methods give) and doubles; bytes take the
+// general way.
+inline bool Wide(const Slot& s) { return s.type == VT_INT || s.type == VT_DOUBLE || s.type == VT_FLOAT; }
+inline double WideNum(const Slot& s) {
+    return s.type == VT_INT ? s.i : s.type == VT_DOUBLE ? s.d : static_cast<double>(s.f);
+}
 
 // Integer arithmetic in 64 bits, wrapped to 32; false for a division by zero.
 template <Op op>
@@ -204,10 +208,15 @@ void Machine::Execute(size_t stop) {
                 PUT_DOUBLE(R[pc->a], r_);                                             \
                 break;                                                                \
             }                                                                         \
-        } else if (IntOrDouble(x_) && IntOrDouble(y_)) {                              \
+        } else if (Wide(x_) && Wide(y_)) {                                            \
+            /* a double makes a double; else a float is computed as a double  */     \
+            /* and rounded, as the host's arithmetic does                       */     \
             double r_;                                                                \
-            if (DoubleArith<OP>(Num(x_), Num(y_), &r_)) {                             \
-                PUT_DOUBLE(R[pc->a], r_);                                             \
+            if (DoubleArith<OP>(WideNum(x_), WideNum(y_), &r_)) {                     \
+                if (x_.type == VT_DOUBLE || y_.type == VT_DOUBLE)                     \
+                    PUT_DOUBLE(R[pc->a], r_);                                         \
+                else                                                                  \
+                    PUT(R[pc->a], VT_FLOAT, FloatBits(static_cast<float>(r_)));       \
                 break;                                                                \
             }                                                                         \
         }                                                                             \
@@ -221,7 +230,7 @@ void Machine::Execute(size_t stop) {
         bool r_;                                                                       \
         if (x_.type == VT_INT && y_.type == VT_INT) r_ = x_.i CMP y_.i;                \
         else if (x_.type == VT_DOUBLE && y_.type == VT_DOUBLE) r_ = x_.d CMP y_.d;     \
-        else if (IntOrDouble(x_) && IntOrDouble(y_)) r_ = Num(x_) CMP Num(y_);         \
+        else if (Wide(x_) && Wide(y_)) r_ = WideNum(x_) CMP WideNum(y_);               \
         else {                                                                         \
             SAVE();                                                                    \
             r_ = Ops::Compare(*this, OP, x_, y_);                                      \

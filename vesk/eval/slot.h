@@ -58,6 +58,11 @@ inline uint64_t DoubleBits(double v) {
     __builtin_memcpy(&b, &v, sizeof b);
     return b;
 }
+inline uint64_t FloatBits(float v) {
+    uint32_t b;
+    __builtin_memcpy(&b, &v, sizeof b);
+    return b;
+}
 inline uint64_t PointerBits(const void* p) { return reinterpret_cast<uintptr_t>(p); }
 
 // Kinds below a function own nothing (null, booleans, numbers, unset).
