@@ -21,32 +21,44 @@ namespace {
 
 enum LiveKind : unsigned char { kVector = 1, kObject = 2, kCell = 3 };
 
-VLive* liveHead = nullptr;
+// The live set: an array, so that a collection walks it in order, and each
+// member knows its place, so that leaving it is a swap with the last.
+VLive** liveSet = nullptr;
 long liveCount = 0;
+long liveRoom = 0;
 long liveNatives = 0;  // natives joined to objects: contexts, devices, pictures, colours
 
-// What a collection may win back, in one measure: each container counts 1;
-// each native counts as much as kNativeWeight containers, since behind it
-// may sit megabytes the host cannot see (an OpenGL context takes about 2 MB);
-// and each 16 KiB of the budget in use counts 1.
+// What a collection may win back, in two measures. Containers: each live
+// vector, object and reference cell counts 1, and each 16 KiB of the budget
+// in use counts 1. Natives: each object with a native part counts
+// kNativeWeight, since behind it may sit megabytes the host cannot see (an
+// OpenGL context takes about 2 MB). A collection comes when either measure
+// has doubled since the last one and passed its floor: the floor of natives
+// is low, so that contexts tied into cycles go after a few dozen; that of
+// containers is high, since every collection walks every live container and
+// a script building a large structure would otherwise pay for a walk each
+// time it doubled from ten thousand.
 constexpr long kNativeWeight = 256;
 constexpr int kBytesPerUnitShift = 14;
-constexpr long kMinCollectAt = 10000;
+constexpr long kMinContainersAt = 100000;
+constexpr long kMinNativesAt = 10000;
 
-long collectAt = kMinCollectAt;
+long containersAt = kMinContainersAt;
+long nativesAt = kMinNativesAt;
 bool collecting = false;
 int moduleCalls = 0;  // module handlers running (ModuleCallScope)
 
-long Pressure() {
-    return liveCount + kNativeWeight * liveNatives + static_cast<long>(vesk::MemoryInUse() >> kBytesPerUnitShift);
+long ContainerPressure() {
+    return liveCount + static_cast<long>(vesk::MemoryInUse() >> kBytesPerUnitShift);
 }
+long NativePressure() { return kNativeWeight * liveNatives; }
+bool Due() { return ContainerPressure() >= containersAt || NativePressure() >= nativesAt; }
 
-// The evaluator asks collectionDue at the end of each loop pass and call;
-// it is raised where the pressure grows by a container or a native.
+// The evaluator asks collectionDue at the end of each loop pass; it is
+// raised where the pressure grows by a container or a native.
 void NotePressure() {
-    if (Pressure() >= collectAt) vesk::collectionDue = true;
+    if (Due()) vesk::collectionDue = true;
 }
-
 
 // Every container on the list was charged kContainerBytes: a vector when it
 // was made (with its slots), objects and reference cells here.
@@ -54,21 +66,29 @@ void Track(VLive& n, LiveKind kind, void* owner) {
     if (kind != kVector) vesk::Charge(vesk::kContainerBytes, kind == kObject ? "an object" : "a reference");
     n.kind = kind;
     n.owner = owner;
-    n.prev = nullptr;
-    n.next = liveHead;
-    if (liveHead) liveHead->prev = &n;
-    liveHead = &n;
-    liveCount++;
+    n.index = -1;
+    if (liveCount == liveRoom) {
+        if (liveRoom >= INT32_MAX / 2) return;  // a set that large is never walked
+        long room = liveRoom ? 2 * liveRoom : 1024;
+        void* grown = std::realloc(static_cast<void*>(liveSet), room * sizeof(VLive*));
+        if (!grown) return;  // out of memory: this one is never collected, nothing breaks
+        liveSet = static_cast<VLive**>(grown);
+        liveRoom = room;
+    }
+    n.index = liveCount;
+    liveSet[liveCount++] = &n;
     NotePressure();
 }
 
 void Untrack(VLive& n) {
     if (!n.owner) return;
-    if (n.prev) n.prev->next = n.next;
-    else liveHead = n.next;
-    if (n.next) n.next->prev = n.prev;
+    if (n.index >= 0) {
+        VLive* last = liveSet[--liveCount];
+        liveSet[n.index] = last;
+        last->index = n.index;
+        n.index = -1;
+    }
     n.owner = nullptr;
-    liveCount--;
     vesk::Unreserve(vesk::kContainerBytes);
 }
 
@@ -191,12 +211,12 @@ VFunction::~VFunction() { vesk::Unreserve(vesk::kContainerBytes); }
 
 // ---- Variable --------------------------------------------------------------
 
-Variable::Variable(double value) : type(VT_EMPTY), extra(0) {
+Variable::Variable(double value) : type(VT_EMPTY) {
     data.p = nullptr;
     *this = value;
 }
 
-Variable::Variable(VVARTYPE t, const char* text) : type(VT_EMPTY), extra(0) {
+Variable::Variable(VVARTYPE t, const char* text) : type(VT_EMPTY) {
     data.p = nullptr;
     if (t == VT_FUNCTION) {
         VFunction* f = new (std::nothrow) VFunction;
@@ -211,7 +231,7 @@ Variable::Variable(VVARTYPE t, const char* text) : type(VT_EMPTY), extra(0) {
     }
 }
 
-Variable::Variable(const Variable& other) : type(VT_EMPTY), extra(0) {
+Variable::Variable(const Variable& other) : type(VT_EMPTY) {
     data.p = nullptr;
     CopyInto(*this, other);
 }
@@ -718,14 +738,18 @@ void Collect() {
         Running() { collecting = true; }
         ~Running() { collecting = false; }
     } running;
-    for (VLive* n = liveHead; n; n = n->next) n->gc = Busy(n) ? 1 : RefsOf(n);
-    for (VLive* n = liveHead; n; n = n->next)
-        VisitChildren(n, [](Variable& v, void*) {
+    const long count = liveCount;  // nothing joins or leaves until the garbage goes
+    for (long i = 0; i < count; i++) {
+        VLive* n = liveSet[i];
+        n->gc = Busy(n) ? 1 : RefsOf(n);
+    }
+    for (long i = 0; i < count; i++)
+        VisitChildren(liveSet[i], [](Variable& v, void*) {
             if (VLive* c = LiveOf(v)) c->gc--;
         }, nullptr);
     std::vector<VLive*> work;
-    for (VLive* n = liveHead; n; n = n->next)
-        if (n->gc > 0) work.push_back(n);
+    for (long i = 0; i < count; i++)
+        if (liveSet[i]->gc > 0) work.push_back(liveSet[i]);
     for (VLive* n : work) n->gc = kReached;
     while (!work.empty()) {
         VLive* n = work.back();
@@ -739,12 +763,13 @@ void Collect() {
         }, &work);
     }
     std::vector<VLive*> garbage;
-    for (VLive* n = liveHead; n; n = n->next)
-        if (n->gc != kReached) garbage.push_back(n);
+    for (long i = 0; i < count; i++)
+        if (liveSet[i]->gc != kReached) garbage.push_back(liveSet[i]);
     for (VLive* n : garbage) RefsOf(n)++;  // hold each while the others let go
     for (VLive* n : garbage) DropChildren(n);
     for (VLive* n : garbage) Release(n);
-    collectAt = std::max(kMinCollectAt, 2 * Pressure());
+    containersAt = std::max(kMinContainersAt, 2 * ContainerPressure());
+    nativesAt = std::max(kMinNativesAt, 2 * NativePressure());
     collectionDue = false;
 }
 
@@ -754,7 +779,7 @@ bool collectionDue = false;
 // inside one): freeing a cycle could close what the handler draws with.
 void MaybeCollect() {
     if (moduleCalls > 0) return;
-    if (Pressure() >= collectAt) Collect();
+    if (Due()) Collect();
     else collectionDue = false;
 }
 

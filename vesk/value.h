@@ -105,12 +105,13 @@ bool Identical(const Variable& a, const Variable& b);  // == of the language
 
 // Cycles: values that only refer to each other (a vector holding itself, a
 // child pointing at its parent) are found and freed by Collect, which walks
-// every live vector, object and reference cell. The interpreter calls
-// MaybeCollect between statements and Collect at the end. MaybeCollect
-// collects when the pressure has doubled since the last collection (and is
-// at least 10 000): live containers, plus 256 for each native joined to an
-// object (a context or device holds far more than the host sees), plus one
-// for each 16 KiB of the memory budget in use.
+// every live vector, object and reference cell. The evaluator calls
+// MaybeCollect at the end of a loop pass when collectionDue is raised, and
+// Collect at the end. MaybeCollect collects when either measure has doubled
+// since the last collection: containers (each live container 1, each 16 KiB
+// of the memory budget in use 1; at least 100 000) or natives (256 for each
+// native joined to an object, since a context or device holds far more than
+// the host sees; at least 10 000).
 void Collect();
 void MaybeCollect();
 // Whether the live containers have grown enough that a collection is due;
