@@ -118,8 +118,9 @@ public:
 struct VLive {
     void* owner = nullptr;
     int32_t gc = 0;
-    int32_t index = -1;  // its place in the set; -1 when it is in none
+    int32_t index = -1;      // its place in the set; -1 when it is in none
     unsigned char kind = 0;
+    uint32_t inlineItems = 0;  // a vector: the elements made behind it
 };
 
 // The host's vector; the module reads count directly.

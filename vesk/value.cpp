@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "vesk/budget.h"
+#include "vesk/pool.h"
 #include "vesk/classes.h"
 #include "vesk/runtime.h"
 
@@ -108,9 +109,10 @@ void DestroyVector(Vector* v) {
     Untrack(v->live);
     for (int i = 0; i < v->count; i++) v->items[i]._Clear();
     if (!ItemsInline(v)) std::free(v->items);
+    size_t block = sizeof(Vector) + v->live.inlineItems * sizeof(Variable);
     vesk::Unreserve(static_cast<uint64_t>(v->capacity) * vesk::kSlotBytes);
     v->~Vector();
-    std::free(v);
+    vesk::pool::Free(v, block);
 }
 
 // Frees a value whose last reference went; values freed meanwhile queue up
@@ -559,7 +561,7 @@ Vector* NewVector(long count) {
     }
     uint64_t bytes = kContainerBytes + static_cast<uint64_t>(count) * kSlotBytes;
     if (!Reserve(bytes, "a vector")) return nullptr;
-    void* memory = std::malloc(sizeof(Vector) + count * sizeof(Variable));
+    void* memory = pool::Allocate(sizeof(Vector) + count * sizeof(Variable));
     if (!memory) {
         Unreserve(bytes);
         Error(VE_LIMIT, "out of memory for a vector of " + std::to_string(count) + " elements");
@@ -569,6 +571,7 @@ Vector* NewVector(long count) {
     Variable* items = reinterpret_cast<Variable*>(v + 1);
     for (long i = 0; i < count; i++) new (&items[i]) Variable;
     v->items = count ? items : nullptr;
+    v->live.inlineItems = static_cast<uint32_t>(count);
     v->count = static_cast<int>(count);
     v->capacity = static_cast<int>(count);
     v->refs = 1;
