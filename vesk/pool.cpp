@@ -29,7 +29,7 @@
 #include <sanitizer/asan_interface.h>
 // A freed block is off limits to the sanitizer, as a freed allocation would
 // be, but for the word that links it to the next free one.
-#define BLOCK_FREED(p, n) ASAN_POISON_MEMORY_REGION(static_cast<char*>(p) + sizeof(void*), (n) - sizeof(void*))
+#define BLOCK_FREED(p, n) ASAN_POISON_MEMORY_REGION(static_cast<char*>(static_cast<void*>(p)) + sizeof(void*), (n) - sizeof(void*))
 #define BLOCK_IN_USE(p, n) ASAN_UNPOISON_MEMORY_REGION(p, n)
 #else
 #define BLOCK_FREED(p, n) ((void)(p), (void)(n))
@@ -87,7 +87,6 @@ inline void Push(void*& list, void* p) {
 double* vesk::NewDouble(double value) {
     double* d;
     if (freeCells) {
-        BLOCK_IN_USE(freeCells, sizeof(double));
         void* list = freeCells;
         d = static_cast<double*>(Pop(list));
         freeCells = static_cast<double*>(list);
@@ -105,9 +104,8 @@ void vesk::FreeDouble(double* d) {
         return;
     }
     void* list = freeCells;
-    Push(list, d);
+    Push(list, d);  // a cell is all link word once freed: nothing left to poison
     freeCells = static_cast<double*>(list);
-    BLOCK_FREED(d, sizeof(double));
 }
 
 void* vesk::pool::Allocate(size_t bytes) {
