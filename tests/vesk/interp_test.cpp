@@ -333,9 +333,11 @@ TEST(Interp, DestructorRowsRunOnceWhenTheLastReferenceGoes) {
     EXPECT_EQ(destroyed, 104) << "unwinding drops the temporaries";
     s.Run("function h() { l = new Counted(); x = 1 / 0; } h();");
     EXPECT_EQ(destroyed, 105) << "and the locals of the functions it leaves";
+    s.Run("function one(a) { l = 1; return a; } x = one(len([new Counted()]));");
+    EXPECT_EQ(destroyed, 106) << "a call whose locals cover what a builtin's argument left behind";
     s.Run("p = new Counted(); q = [p, p, [p]];");
     EXPECT_EQ(s.interp.ClearGlobals().size(), 0u);
-    EXPECT_EQ(destroyed, 107) << "globals go when cleared: k and the one p, once";
+    EXPECT_EQ(destroyed, 108) << "globals go when cleared: k and the one p, once";
 }
 
 TEST(Interp, ErrorsComeInOrderWithTheirLine) {

@@ -166,7 +166,12 @@ void Machine::Execute(size_t stop) {
             frames_.size() == frames_.capacity() || b_ + (p)->registers > stackEnd_) {  \
             Enter(p, b_, pc->b, base, false, true); /* reports what is wrong */         \
         }                                                                               \
-        for (int k_ = (p)->params; k_ < (p)->locals; k_++) b_[k_].tag = VT_UNSET;        \
+        /* the window may hold what the caller's statement left in temporaries */ \
+        for (int k_ = (p)->params; k_ < (p)->locals; k_++) {                           \
+            Slot o_ = b_[k_];                                                           \
+            b_[k_].tag = VT_UNSET;                                                      \
+            RELEASE_OLD(o_);                                                            \
+        }                                                                               \
         frames_.push_back({p, b_, (p)->code.data(), base, handlers_.size(),             \
                            runtime_->line, false, true});                               \
         depth_++;                                                                       \

@@ -142,7 +142,12 @@ void Machine::Enter(const Proto* proto, Slot* base, int count, Slot* result, boo
     if ((call && depth_ >= kMaxScriptDepth) || frames_.size() == frames_.capacity() ||
         base + proto->registers > stackEnd_)
         Fail(VE_TOO_DEEP, "calls nested too deeply (" + std::to_string(depth_) + " script calls in progress)");
-    for (int i = count; i < proto->locals; i++) base[i].tag = VT_UNSET;
+    // The window may hold what the caller's statement left in temporaries.
+    for (int i = count; i < proto->locals; i++) {
+        Slot old = base[i];
+        base[i].tag = VT_UNSET;
+        if (Owns(old) && !ReleaseShared(old)) ReleaseSlow(old);
+    }
     frames_.push_back({proto, base, proto->code.data(), result, handlers_.size(), runtime_->line, boundary, call});
     if (call) depth_++;
 }
