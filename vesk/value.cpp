@@ -30,30 +30,30 @@ long liveRoom = 0;
 long liveNatives = 0;  // natives joined to objects: contexts, devices, pictures, colours
 
 // What a collection may win back, in two measures. Containers: each live
-// vector, object and reference cell counts 1, and each 16 KiB of the budget
-// in use counts 1. Natives: each object with a native part counts
-// kNativeWeight, since behind it may sit megabytes the host cannot see (an
-// OpenGL context takes about 2 MB). A collection comes when either measure
-// has doubled since the last one and passed its floor: the floor of natives
-// is low, so that contexts tied into cycles go after a few dozen; that of
-// containers is high, since every collection walks every live container and
-// a script building a large structure would otherwise pay for a walk each
-// time it doubled from ten thousand.
+// vector, object and reference cell counts 1. Memory: each 16 KiB of the
+// budget in use counts 1, and each object with a native part counts
+// kNativeWeight more, since behind it may sit megabytes the host cannot see
+// (an OpenGL context takes about 2 MB). A collection comes when either
+// measure has doubled since the last one and passed its floor: the floor of
+// memory is low, so that contexts tied into cycles go after a few dozen;
+// that of containers is high, since every collection walks every live
+// container and a script building a large structure would otherwise pay for
+// a walk each time it doubled from ten thousand.
 constexpr long kNativeWeight = 256;
 constexpr int kBytesPerUnitShift = 14;
 constexpr long kMinContainersAt = 100000;
-constexpr long kMinNativesAt = 10000;
+constexpr long kMinMemoryAt = 10000;
 
 long containersAt = kMinContainersAt;
-long nativesAt = kMinNativesAt;
+long memoryAt = kMinMemoryAt;
 bool collecting = false;
 int moduleCalls = 0;  // module handlers running (ModuleCallScope)
 
-long ContainerPressure() {
-    return liveCount + static_cast<long>(vesk::MemoryInUse() >> kBytesPerUnitShift);
+long ContainerPressure() { return liveCount; }
+long MemoryPressure() {
+    return kNativeWeight * liveNatives + static_cast<long>(vesk::MemoryInUse() >> kBytesPerUnitShift);
 }
-long NativePressure() { return kNativeWeight * liveNatives; }
-bool Due() { return ContainerPressure() >= containersAt || NativePressure() >= nativesAt; }
+bool Due() { return ContainerPressure() >= containersAt || MemoryPressure() >= memoryAt; }
 
 // The evaluator asks collectionDue at the end of each loop pass; it is
 // raised where the pressure grows by a container or a native.
@@ -772,7 +772,7 @@ void Collect() {
     for (VLive* n : garbage) DropChildren(n);
     for (VLive* n : garbage) Release(n);
     containersAt = std::max(kMinContainersAt, 2 * ContainerPressure());
-    nativesAt = std::max(kMinNativesAt, 2 * NativePressure());
+    memoryAt = std::max(kMinMemoryAt, 2 * MemoryPressure());
     collectionDue = false;
 }
 

@@ -108,8 +108,8 @@ bool Identical(const Variable& a, const Variable& b);  // == of the language
 // every live vector, object and reference cell. The evaluator calls
 // MaybeCollect at the end of a loop pass when collectionDue is raised, and
 // Collect at the end. MaybeCollect collects when either measure has doubled
-// since the last collection: containers (each live container 1, each 16 KiB
-// of the memory budget in use 1; at least 100 000) or natives (256 for each
+// since the last collection: containers (each live container 1; at least
+// 100 000) or memory (each 16 KiB of the budget in use 1, and 256 for each
 // native joined to an object, since a context or device holds far more than
 // the host sees; at least 10 000).
 void Collect();
