@@ -269,6 +269,16 @@ TEST(Interp, CompiledCodeKeepsTheRules) {
     EXPECT_EQ(s.Run("function sx(o, v) { o.x = v; return o; }\n"
                     "print(sx(new POINT3(1, 2, 3), 7.5), sx(new POINT3(), [1]), gx(sx(new POINT3(), 2)));"),
               "POINT3(7.5, 2, 3) POINT3([1], 0, 0) 2\n");
+    EXPECT_EQ(s.Run("function counts() {\n"
+                    "  r = []; n = 5;\n"
+                    "  for (i = 0; i < n; i += 2) { if (i == 2) { n = 9; continue; } r->Add(i); }\n"
+                    "  for (j = 10; j > 7; j -= 1) r->Add(j);\n"
+                    "  for (x = 0.5; x != 2; x += 0.5) r->Add(x);\n"
+                    "  for (k = 0; k < 3; k += 1) { if (k == 1) break; r->Add(\"k\" + k); }\n"
+                    "  for (m = 5; m < 3; m += 1) r->Add(\"never\");\n"
+                    "  return [r, i, j, x, k, m];\n}\nprint(counts());"),
+              "[[0, 4, 6, 8, 10, 9, 8, 0.5, 1, 1.5, k0], 10, 7, 2, 1, 5]\n")
+        << "counting loops: their step and test as one";
     std::string wide = "v = [0";
     for (int i = 0; i < 70000; i++) wide += ", 0";
     EXPECT_EQ(s.Run(wide + "];"),

@@ -33,6 +33,7 @@ enum Opcode : uint8_t {
     JMPIF,      // if R(a) is true: pc += second word
     JMPIFNOT,   // if R(a) is false: pc += second word
     JLT, JLE, JGT, JGE, JEQ, JNE,     // if (R(a) op RK(b)) == (x & kIfTrue): pc += second word
+    FORLT, FORLE, FORGT, FORGE, FORNE,  // R(a) += K(c); then as JLT .. JNE (a loop's step and test)
     NEWVEC,     // R(a) = a vector of the c values R(b) .. R(b + c - 1), which it takes
     GETINDEX,   // R(a) = R(b)[R(c)]
     SETINDEX,   // R(a)[R(b)] = R(c)

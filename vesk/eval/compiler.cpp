@@ -201,6 +201,12 @@ private:
         proto_->constants.push_back(k);
         return Index16(proto_->constants.size() - 1, "constants");
     }
+    int KonstSlot(const Slot& k) {
+        for (size_t i = 0; i < proto_->constants.size() && i <= 64; i++)
+            if (proto_->constants[i].type == k.type && proto_->constants[i].bits == k.bits) return static_cast<int>(i);
+        proto_->constants.push_back(k);
+        return Index16(proto_->constants.size() - 1, "constants");
+    }
     int Name(int32_t id, const char* text) {
         auto it = nameIndex_.find(id);
         if (it != nameIndex_.end()) return it->second;
@@ -615,9 +621,66 @@ private:
         }
     }
 
+    // A counting loop's step and test fused into one instruction: the step
+    // `i += k` or `i -= k` (i a local that is set, k a number) and the test
+    // `i < n`, `<=`, `>`, `>=` or `!=` (n a number or another local that is
+    // set) run as FORLT .. FORNE at the end of each pass. Returns the opcode,
+    // or -1 when the loop is not of that form.
+    struct Fused {
+        Opcode op;
+        int counter, bound, step;
+        bool konst;
+    };
+    bool FuseStep(const Node* step, const Node* condition, const Assigned& set, Fused* f) {
+        if (!step || !condition || step->kind != NodeKind::CompoundAssign) return false;
+        if (step->op != Op::Add && step->op != Op::Sub) return false;
+        const Node* target = step->kids[0];
+        const Node* by = step->kids[1];
+        if (target->kind != NodeKind::Name || !KonstOperand(by)) return false;
+        int counter = LocalOf(target->name);
+        if (counter < 0 || !set[counter]) return false;
+        if (condition->kind != NodeKind::Binary) return false;
+        Opcode op;
+        switch (condition->op) {
+        case Op::Lt: op = FORLT; break;
+        case Op::Le: op = FORLE; break;
+        case Op::Gt: op = FORGT; break;
+        case Op::Ge: op = FORGE; break;
+        case Op::Ne: op = FORNE; break;
+        default: return false;
+        }
+        const Node* left = condition->kids[0];
+        const Node* right = condition->kids[1];
+        if (left->kind != NodeKind::Name || left->name != target->name) return false;
+        Slot k;
+        if (by->kind == NodeKind::Int) {
+            int64_t v = step->op == Op::Sub ? -int64_t(by->intValue) : by->intValue;
+            if (v < INT32_MIN || v > INT32_MAX) return false;
+            k = Slot(VT_INT, IntBits(static_cast<int32_t>(v)));
+        } else {
+            k = Slot(VT_DOUBLE, DoubleBits(step->op == Op::Sub ? -by->doubleValue : by->doubleValue));
+        }
+        if (KonstOperand(right)) {
+            f->bound = Konst(right);
+            f->konst = true;
+        } else if (right->kind == NodeKind::Name) {
+            int bound = LocalOf(right->name);
+            if (bound < 0 || bound == counter || !set[bound]) return false;
+            f->bound = bound;
+            f->konst = false;
+        } else {
+            return false;
+        }
+        f->op = op;
+        f->counter = counter;
+        f->step = KonstSlot(k);
+        return true;
+    }
+
     // while: kids condition, body. for: kids init?, condition?, step?, body.
     // The condition is tested at the bottom; the first test is reached by a
-    // jump over the body.
+    // jump over the body. A counting for loop tests once before the first
+    // pass and then with its fused step at the end of each.
     void Loop(const Node* s) {
         bool isFor = s->kind == NodeKind::For;
         const Node* condition = s->kids[isFor ? 1 : 0];
@@ -629,11 +692,31 @@ private:
             line_ = loopLine;
         }
         Assigned before = assigned_;
-        int toTest = condition ? EmitJump() : -1;
+        Fused fused{};
+        bool fuse = FuseStep(step, condition, before, &fused);
+        std::vector<int> exits;
+        int toTest = -1;
+        if (fuse) Jump(condition, false, &exits);
+        else if (condition) toTest = EmitJump();
         int start = Here();
         loops_.push_back({{}, {}, tries_});
         Stat(body);
         PatchHere(loops_.back().continues);
+        if (fuse) {
+            int stepLine = program_->functionText ? 0 : step->line;
+            line_ = stepLine;
+            statement_ = true;  // each pass counts as a statement
+            PatchTo(EmitConditional(fused.op, fused.counter, fused.bound, kIfTrue | (fused.konst ? kKonst : 0)),
+                    start);
+            proto_->code[Here() - 2].c = static_cast<uint16_t>(fused.step);
+            statement_ = false;
+            line_ = loopLine;
+            assigned_ = before;
+            PatchHere(exits);
+            PatchHere(loops_.back().breaks);
+            loops_.pop_back();
+            return;
+        }
         if (step) Stat(step);
         line_ = loopLine;
         if (toTest >= 0) PatchTo(toTest, Here());

@@ -79,6 +79,7 @@ void Machine::Execute(size_t stop) {
         &&op_GETVAR, &&op_ADD, &&op_SUB, &&op_MUL, &&op_DIV, &&op_MOD, &&op_ADDK, &&op_SUBK,
         &&op_MULK, &&op_DIVK, &&op_MODK, &&op_BINARY, &&op_NEG, &&op_NOT, &&op_BNOT, &&op_JMP,
         &&op_JMPIF, &&op_JMPIFNOT, &&op_JLT, &&op_JLE, &&op_JGT, &&op_JGE, &&op_JEQ, &&op_JNE,
+        &&op_FORLT, &&op_FORLE, &&op_FORGT, &&op_FORGE, &&op_FORNE,
         &&op_NEWVEC, &&op_GETINDEX, &&op_SETINDEX, &&op_GETMEMBER, &&op_SETMEMBER, &&op_CALL,
         &&op_CALLNAME, &&op_METHOD, &&op_NEWOBJ, &&op_FUNC, &&op_RETURN, &&op_RETURNNULL,
         &&op_TRY, &&op_ENDTRY, &&op_CLEAR,
@@ -380,6 +381,38 @@ op_JEQ:
     COMPARE_JUMP(Op::Eq, ==);
 op_JNE:
     COMPARE_JUMP(Op::Ne, !=);
+// A loop's step, then its test (see FuseStep): integers and doubles step in
+// place, anything else by the general arithmetic of `i += k`.
+#define FOR_STEP()                                                          \
+    do {                                                                    \
+        Slot& i_ = R[pc->a];                                                \
+        const Slot& k_ = K[pc->c];                                          \
+        if (i_.type == VT_INT && k_.type == VT_INT) {                       \
+            i_.bits = IntBits(static_cast<int32_t>(                         \
+                static_cast<uint32_t>(i_.i) + static_cast<uint32_t>(k_.i))); \
+        } else if (i_.type == VT_DOUBLE && k_.type == VT_DOUBLE) {          \
+            i_.bits = DoubleBits(i_.d + k_.d);                              \
+        } else {                                                            \
+            SAVE();                                                         \
+            Ops::Arith(*this, Op::Add, i_, i_, k_, true);                   \
+        }                                                                   \
+    } while (0)
+op_FORLT:
+    FOR_STEP();
+    COMPARE_JUMP(Op::Lt, <);
+op_FORLE:
+    FOR_STEP();
+    COMPARE_JUMP(Op::Le, <=);
+op_FORGT:
+    FOR_STEP();
+    COMPARE_JUMP(Op::Gt, >);
+op_FORGE:
+    FOR_STEP();
+    COMPARE_JUMP(Op::Ge, >=);
+op_FORNE:
+    FOR_STEP();
+    COMPARE_JUMP(Op::Ne, !=);
+#undef FOR_STEP
 op_NEWVEC:
     SAVE();
     Ops::NewVector(*this, R[pc->a], R + pc->b, pc->c);
