@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 #define VESK_API __attribute__((visibility("default")))
 
@@ -57,9 +58,7 @@ class VESK_API Variable {
 public:
     VVARTYPE type;
     VData data;
-    unsigned short extra;  // host-private; the module never touches it
-
-    Variable() : type(VT_EMPTY), extra(0) { data.p = nullptr; }
+    Variable() : type(VT_EMPTY) { data.p = nullptr; }
     explicit Variable(double value);
     // VT_FUNCTION with source text gives a callable script function,
     // VT_STRING a string holding a copy of the text.
@@ -114,14 +113,14 @@ public:
     Variable& operator()(int nameID);          // member by Token::GetNameID
 };
 
-// Host-private: every vector, object and reference cell is on a list the
+// Host-private: every vector, object and reference cell is in a set the
 // host walks to find values that only refer to each other.
 struct VLive {
-    VLive* prev = nullptr;
-    VLive* next = nullptr;
     void* owner = nullptr;
-    long gc = 0;
+    int32_t gc = 0;
+    int32_t index = -1;      // its place in the set; -1 when it is in none
     unsigned char kind = 0;
+    uint32_t inlineItems = 0;  // a vector: the elements made behind it
 };
 
 // The host's vector; the module reads count directly.

@@ -30,13 +30,14 @@ constexpr uint64_t kDefaultMemoryLimit = uint64_t(2) << 30;  // 2 GiB
 
 // What the budget charges for the parts of values, in bytes: every vector,
 // object, reference cell and function, and each element slot of a vector or
-// member of an object (a slot is a 24-byte Variable and may own a double
-// cell of 32 bytes, malloc's share included).
+// member of an object (a slot is a 16-byte Variable and may own a double
+// cell: 8 bytes from the host's pool of cells, 32 with malloc's share when
+// the pool cannot be had).
 // Pictures are charged 3 bytes a pixel, devices 8 (colour and depth buffers).
 // The charges are at least what the allocations take, malloc's own share
 // included (a POINT3 with its three doubles takes about 350 bytes).
 constexpr uint64_t kContainerBytes = 192;
-constexpr uint64_t kSlotBytes = 56;
+constexpr uint64_t kSlotBytes = 48;
 constexpr uint64_t kBlobOverhead = 32;
 constexpr uint64_t kDevicePixelBytes = 8;
 // Rendering contexts are made by modules, out of the host's sight; each is

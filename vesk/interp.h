@@ -30,7 +30,9 @@ struct ScriptOutcome {
     std::vector<ErrorEntry> errors;  // RuntimeError: the errors, in order
 };
 
+namespace vm {
 class Machine;
+}
 
 // How scripts run:
 // - Values are host Variables with their copy rules: numbers and booleans
@@ -67,12 +69,13 @@ class Machine;
 //   reference goes: temporaries with their statement, locals when their call
 //   returns or unwinds, globals when they are cleared. Objects kept alive
 //   only by a reference cycle (a vector holding itself) go at the next
-//   collection: between statements (and loop passes) once the collector's
+//   collection: at the end of loop passes and calls once the collector's
 //   pressure has doubled (containers, natives and memory; see value.h),
 //   when a request does not fit the memory budget, and when the script ends.
-// - Limits: kMaxScriptDepth nested script calls, and never closer than a
-//   margin to the end of the thread's stack (error 13 either way); the
-//   parser bounds the nesting of one script or function text.
+// - Limits: kMaxScriptDepth nested script calls (error 13). Script calls
+//   do not nest on the thread's stack; the host calling a function value
+//   does, and stops a margin before its end (error 13 too). The parser
+//   bounds the nesting of one script or function text.
 class Interpreter : public FunctionRunner {
 public:
     // Installs itself as the processor's runner; the processor must outlive it.
@@ -89,7 +92,7 @@ public:
     // `to` (null: off).
     void SetTrace(std::FILE* to);
     // Ends a run with error 12 once it has run this many statements (0: no
-    // limit; loops count each pass). For scripts that must finish.
+    // limit; a loop's test counts once a pass). For scripts that must finish.
     void SetStepLimit(long statements);
 
     // Parses and runs a script; `file` names it in errors. Globals persist
@@ -111,7 +114,7 @@ public:
 
 private:
     Processor& processor_;
-    std::unique_ptr<Machine> machine_;
+    std::unique_ptr<vm::Machine> machine_;
 };
 
 }  // namespace vesk

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "vesk/budget.h"
+#include "vesk/pool.h"
 #include "vesk/classes.h"
 #include "vesk/runtime.h"
 
@@ -21,9 +22,44 @@ namespace {
 
 enum LiveKind : unsigned char { kVector = 1, kObject = 2, kCell = 3 };
 
-VLive* liveHead = nullptr;
+// The live set: an array, so that a collection walks it in order, and each
+// member knows its place, so that leaving it is a swap with the last.
+VLive** liveSet = nullptr;
 long liveCount = 0;
+long liveRoom = 0;
 long liveNatives = 0;  // natives joined to objects: contexts, devices, pictures, colours
+
+// What a collection may win back, in two measures. Containers: each live
+// vector, object and reference cell counts 1. Memory: each 16 KiB of the
+// budget in use counts 1, and each object with a native part counts
+// kNativeWeight more, since behind it may sit megabytes the host cannot see
+// (an OpenGL context takes about 2 MB). A collection comes when either
+// measure has doubled since the last one and passed its floor: the floor of
+// memory is low, so that contexts tied into cycles go after a few dozen;
+// that of containers is high, since every collection walks every live
+// container and a script building a large structure would otherwise pay for
+// a walk each time it doubled from ten thousand.
+constexpr long kNativeWeight = 256;
+constexpr int kBytesPerUnitShift = 14;
+constexpr long kMinContainersAt = 100000;
+constexpr long kMinMemoryAt = 10000;
+
+long containersAt = kMinContainersAt;
+long memoryAt = kMinMemoryAt;
+bool collecting = false;
+int moduleCalls = 0;  // module handlers running (ModuleCallScope)
+
+long ContainerPressure() { return liveCount; }
+long MemoryPressure() {
+    return kNativeWeight * liveNatives + static_cast<long>(vesk::MemoryInUse() >> kBytesPerUnitShift);
+}
+bool Due() { return ContainerPressure() >= containersAt || MemoryPressure() >= memoryAt; }
+
+// The evaluator asks collectionDue at the end of each loop pass; it is
+// raised where the pressure grows by a container or a native.
+void NotePressure() {
+    if (Due()) vesk::collectionDue = true;
+}
 
 // Every container on the list was charged kContainerBytes: a vector when it
 // was made (with its slots), objects and reference cells here.
@@ -31,42 +67,30 @@ void Track(VLive& n, LiveKind kind, void* owner) {
     if (kind != kVector) vesk::Charge(vesk::kContainerBytes, kind == kObject ? "an object" : "a reference");
     n.kind = kind;
     n.owner = owner;
-    n.prev = nullptr;
-    n.next = liveHead;
-    if (liveHead) liveHead->prev = &n;
-    liveHead = &n;
-    liveCount++;
+    n.index = -1;
+    if (liveCount == liveRoom) {
+        if (liveRoom >= INT32_MAX / 2) return;  // a set that large is never walked
+        long room = liveRoom ? 2 * liveRoom : 1024;
+        void* grown = std::realloc(static_cast<void*>(liveSet), room * sizeof(VLive*));
+        if (!grown) return;  // out of memory: this one is never collected, nothing breaks
+        liveSet = static_cast<VLive**>(grown);
+        liveRoom = room;
+    }
+    n.index = liveCount;
+    liveSet[liveCount++] = &n;
+    NotePressure();
 }
 
 void Untrack(VLive& n) {
     if (!n.owner) return;
-    if (n.prev) n.prev->next = n.next;
-    else liveHead = n.next;
-    if (n.next) n.next->prev = n.prev;
+    if (n.index >= 0) {
+        VLive* last = liveSet[--liveCount];
+        liveSet[n.index] = last;
+        last->index = n.index;
+        n.index = -1;
+    }
     n.owner = nullptr;
-    liveCount--;
     vesk::Unreserve(vesk::kContainerBytes);
-}
-
-// ---- doubles ------------------------------------------------------------------
-// A double value owns an 8-byte cell; arithmetic on doubles makes and drops
-// them constantly, so freed cells wait on a short list to be used again.
-
-constexpr int kSpareDoubles = 4096;
-double* spareDoubles[kSpareDoubles];
-int spareCount = 0;
-
-double* NewDouble(double value) {
-    double* d = spareCount ? spareDoubles[--spareCount] : new (std::nothrow) double;
-    if (d) *d = value;
-    return d;
-}
-
-// Cells may come from the module too (its in-place arithmetic makes them
-// with new); both kinds are plain operator-new blocks.
-void FreeDouble(double* d) {
-    if (spareCount < kSpareDoubles) spareDoubles[spareCount++] = d;
-    else delete d;
 }
 
 // ---- releasing -----------------------------------------------------------
@@ -77,12 +101,18 @@ struct DoomedItem { Doomed kind; void* p; };
 thread_local std::vector<DoomedItem> pending;
 thread_local bool reaping = false;
 
+// A vector made with its elements holds them right behind itself (one
+// allocation); once it outgrows them they move to an array of their own.
+inline bool ItemsInline(const Vector* v) { return v->items == reinterpret_cast<const Variable*>(v + 1); }
+
 void DestroyVector(Vector* v) {
     Untrack(v->live);
     for (int i = 0; i < v->count; i++) v->items[i]._Clear();
-    delete[] v->items;
+    if (!ItemsInline(v)) std::free(v->items);
+    size_t block = sizeof(Vector) + v->live.inlineItems * sizeof(Variable);
     vesk::Unreserve(static_cast<uint64_t>(v->capacity) * vesk::kSlotBytes);
-    delete v;
+    v->~Vector();
+    vesk::pool::Free(v, block);
 }
 
 // Frees a value whose last reference went; values freed meanwhile queue up
@@ -145,7 +175,7 @@ void CopyInto(Variable& to, const Variable& from) {
     to.data = from.data;
     switch (from.type) {
     case VT_DOUBLE: {
-        double* d = NewDouble(*from.data.d);
+        double* d = vesk::NewDouble(*from.data.d);
         if (!d) { to.type = VT_EMPTY; to.data.p = nullptr; }
         to.data.d = d;
         break;
@@ -183,12 +213,12 @@ VFunction::~VFunction() { vesk::Unreserve(vesk::kContainerBytes); }
 
 // ---- Variable --------------------------------------------------------------
 
-Variable::Variable(double value) : type(VT_EMPTY), extra(0) {
+Variable::Variable(double value) : type(VT_EMPTY) {
     data.p = nullptr;
     *this = value;
 }
 
-Variable::Variable(VVARTYPE t, const char* text) : type(VT_EMPTY), extra(0) {
+Variable::Variable(VVARTYPE t, const char* text) : type(VT_EMPTY) {
     data.p = nullptr;
     if (t == VT_FUNCTION) {
         VFunction* f = new (std::nothrow) VFunction;
@@ -203,7 +233,7 @@ Variable::Variable(VVARTYPE t, const char* text) : type(VT_EMPTY), extra(0) {
     }
 }
 
-Variable::Variable(const Variable& other) : type(VT_EMPTY), extra(0) {
+Variable::Variable(const Variable& other) : type(VT_EMPTY) {
     data.p = nullptr;
     CopyInto(*this, other);
 }
@@ -225,7 +255,7 @@ void Variable::_Clear() {
     type = VT_EMPTY;
     data.p = nullptr;
     switch (t) {
-    case VT_DOUBLE: FreeDouble(d.d); break;
+    case VT_DOUBLE: vesk::FreeDouble(d.d); break;
     case VT_FUNCTION:
         if (--d.fn->refs == 0) delete d.fn;
         break;
@@ -276,7 +306,7 @@ Variable& Variable::operator=(double value) {
         *data.d = value;
         return *this;
     }
-    double* d = NewDouble(value);
+    double* d = vesk::NewDouble(value);
     _Clear();
     if (!d) return *this;
     type = VT_DOUBLE;
@@ -464,6 +494,7 @@ bool VeskAss::Join(Variable* object, Processor*) {
     o->ass = this;
     joined = o;
     liveNatives++;
+    NotePressure();
     return true;
 }
 
@@ -530,15 +561,17 @@ Vector* NewVector(long count) {
     }
     uint64_t bytes = kContainerBytes + static_cast<uint64_t>(count) * kSlotBytes;
     if (!Reserve(bytes, "a vector")) return nullptr;
-    Vector* v = new (std::nothrow) Vector;
-    Variable* items = v && count ? new (std::nothrow) Variable[count] : nullptr;
-    if (!v || (count && !items)) {
-        delete v;
+    void* memory = pool::Allocate(sizeof(Vector) + count * sizeof(Variable));
+    if (!memory) {
         Unreserve(bytes);
         Error(VE_LIMIT, "out of memory for a vector of " + std::to_string(count) + " elements");
         return nullptr;
     }
-    v->items = items;
+    Vector* v = new (memory) Vector;
+    Variable* items = reinterpret_cast<Variable*>(v + 1);
+    for (long i = 0; i < count; i++) new (&items[i]) Variable;
+    v->items = count ? items : nullptr;
+    v->live.inlineItems = static_cast<uint32_t>(count);
     v->count = static_cast<int>(count);
     v->capacity = static_cast<int>(count);
     v->refs = 1;
@@ -547,38 +580,45 @@ Vector* NewVector(long count) {
 }
 
 bool VectorAdd(Vector* v, const Variable& item) {
+    Variable copy(item);  // item may be an element of this very vector
+    Variable* slot = VectorAppend(v);
+    if (!slot) return false;
+    slot->type = copy.type;
+    slot->data = copy.data;
+    copy.type = VT_EMPTY;
+    return true;
+}
+
+Variable* VectorAppend(Vector* v) {
     if (v->count == v->capacity) {
         if (v->capacity >= Limits().vectorCount) {
             Error(VE_LIMIT, "a vector cannot grow beyond " + std::to_string(Limits().vectorCount) +
                                 " elements");
-            return false;
+            return nullptr;
         }
         long grown = v->capacity < 4 ? 4 : 2L * v->capacity;
         if (grown > Limits().vectorCount) grown = Limits().vectorCount;
         uint64_t more = static_cast<uint64_t>(grown - v->capacity) * kSlotBytes;
-        if (!Reserve(more, "a growing vector")) return false;
-        Variable* items = new (std::nothrow) Variable[grown];
+        if (!Reserve(more, "a growing vector")) return nullptr;
+        // Variables move as their bytes, so growing is a realloc, which
+        // for a large vector remaps its pages instead of copying them.
+        Variable* items;
+        if (v->items && ItemsInline(v)) {
+            items = static_cast<Variable*>(std::malloc(grown * sizeof(Variable)));
+            if (items) std::memcpy(static_cast<void*>(items), static_cast<void*>(v->items), v->count * sizeof(Variable));
+        } else {
+            items = static_cast<Variable*>(std::realloc(static_cast<void*>(v->items), grown * sizeof(Variable)));
+        }
         if (!items) {
             Unreserve(more);
             Error(VE_LIMIT, "out of memory growing a vector");
-            return false;
+            return nullptr;
         }
-        // Moving the raw words keeps every owned resource with its element.
-        for (int i = 0; i < v->count; i++) {
-            items[i].type = v->items[i].type;
-            items[i].data = v->items[i].data;
-            v->items[i].type = VT_EMPTY;
-        }
-        delete[] v->items;
+        for (long i = v->capacity; i < grown; i++) new (&items[i]) Variable;
         v->items = items;
         v->capacity = static_cast<int>(grown);
     }
-    Variable copy(item);  // item may be an element of this very vector
-    Variable& slot = v->items[v->count++];
-    slot.type = copy.type;
-    slot.data = copy.data;
-    copy.type = VT_EMPTY;
-    return true;
+    return &v->items[v->count++];
 }
 
 Variable MakeReference(const Variable& target) {
@@ -684,26 +724,6 @@ void TrackCell(VRefCell* cell) { TrackCellImpl(cell); }
 long LiveContainers() { return liveCount; }
 long LiveNatives() { return liveNatives; }
 
-namespace {
-
-// What a collection may win back, in one measure: each container counts 1;
-// each native counts as much as kNativeWeight containers, since behind it
-// may sit megabytes the host cannot see (an OpenGL context takes about 2 MB);
-// and each 16 KiB of the budget in use counts 1.
-constexpr long kNativeWeight = 256;
-constexpr int kBytesPerUnitShift = 14;
-constexpr long kMinCollectAt = 10000;
-
-long collectAt = kMinCollectAt;
-bool collecting = false;
-int moduleCalls = 0;  // module handlers running (ModuleCallScope)
-
-long Pressure() {
-    return liveCount + kNativeWeight * liveNatives + static_cast<long>(MemoryInUse() >> kBytesPerUnitShift);
-}
-
-}  // namespace
-
 ModuleCallScope::ModuleCallScope(bool active) : active_(active) {
     if (active_) moduleCalls++;
 }
@@ -721,14 +741,18 @@ void Collect() {
         Running() { collecting = true; }
         ~Running() { collecting = false; }
     } running;
-    for (VLive* n = liveHead; n; n = n->next) n->gc = Busy(n) ? 1 : RefsOf(n);
-    for (VLive* n = liveHead; n; n = n->next)
-        VisitChildren(n, [](Variable& v, void*) {
+    const long count = liveCount;  // nothing joins or leaves until the garbage goes
+    for (long i = 0; i < count; i++) {
+        VLive* n = liveSet[i];
+        n->gc = Busy(n) ? 1 : RefsOf(n);
+    }
+    for (long i = 0; i < count; i++)
+        VisitChildren(liveSet[i], [](Variable& v, void*) {
             if (VLive* c = LiveOf(v)) c->gc--;
         }, nullptr);
     std::vector<VLive*> work;
-    for (VLive* n = liveHead; n; n = n->next)
-        if (n->gc > 0) work.push_back(n);
+    for (long i = 0; i < count; i++)
+        if (liveSet[i]->gc > 0) work.push_back(liveSet[i]);
     for (VLive* n : work) n->gc = kReached;
     while (!work.empty()) {
         VLive* n = work.back();
@@ -742,16 +766,24 @@ void Collect() {
         }, &work);
     }
     std::vector<VLive*> garbage;
-    for (VLive* n = liveHead; n; n = n->next)
-        if (n->gc != kReached) garbage.push_back(n);
+    for (long i = 0; i < count; i++)
+        if (liveSet[i]->gc != kReached) garbage.push_back(liveSet[i]);
     for (VLive* n : garbage) RefsOf(n)++;  // hold each while the others let go
     for (VLive* n : garbage) DropChildren(n);
     for (VLive* n : garbage) Release(n);
-    collectAt = std::max(kMinCollectAt, 2 * Pressure());
+    containersAt = std::max(kMinContainersAt, 2 * ContainerPressure());
+    memoryAt = std::max(kMinMemoryAt, 2 * MemoryPressure());
+    collectionDue = false;
 }
 
+bool collectionDue = false;
+
+// Not while a module handler runs (the host called back into a script from
+// inside one): freeing a cycle could close what the handler draws with.
 void MaybeCollect() {
-    if (Pressure() >= collectAt) Collect();
+    if (moduleCalls > 0) return;
+    if (Due()) Collect();
+    else collectionDue = false;
 }
 
 bool CollectUnderPressure() {

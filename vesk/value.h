@@ -77,6 +77,12 @@ void SetObject(Variable& v, VObject* object);   // takes over one reference
 void SetVector(Variable& v, Vector* vector);    // takes over one reference
 Vector* NewVector(long count);                  // count empty elements, or null if too many
 bool VectorAdd(Vector* vector, const Variable& item);  // false (and error 12) when full
+// The new last element of a vector, empty; null (and error 12) when full.
+Variable* VectorAppend(Vector* vector);
+// The cell a double value owns (cells.cpp), and giving one back, whoever
+// made it.
+double* NewDouble(double value);
+void FreeDouble(double* cell);
 Variable MakeReference(const Variable& target);  // a reference cell holding target
 
 // Inspecting values.
@@ -99,14 +105,19 @@ bool Identical(const Variable& a, const Variable& b);  // == of the language
 
 // Cycles: values that only refer to each other (a vector holding itself, a
 // child pointing at its parent) are found and freed by Collect, which walks
-// every live vector, object and reference cell. The interpreter calls
-// MaybeCollect between statements and Collect at the end. MaybeCollect
-// collects when the pressure has doubled since the last collection (and is
-// at least 10 000): live containers, plus 256 for each native joined to an
-// object (a context or device holds far more than the host sees), plus one
-// for each 16 KiB of the memory budget in use.
+// every live vector, object and reference cell. The evaluator calls
+// MaybeCollect at the end of a loop pass when collectionDue is raised, and
+// Collect at the end. MaybeCollect collects when either measure has doubled
+// since the last collection: containers (each live container 1; at least
+// 100 000) or memory (each 16 KiB of the budget in use 1, and 256 for each
+// native joined to an object, since a context or device holds far more than
+// the host sees; at least 10 000).
 void Collect();
 void MaybeCollect();
+// Whether the live containers have grown enough that a collection is due;
+// the evaluator asks at the end of each loop pass.
+extern bool collectionDue;
+inline bool CollectionDue() { return collectionDue; }
 long LiveContainers();
 long LiveNatives();
 // Collects now if that is safe here (no module handler is running and no

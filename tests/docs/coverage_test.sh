@@ -1,6 +1,6 @@
 #!/bin/sh
 # The hand-written pages cover what the host offers: every builtin (from the
-# builtin table in vesk/builtins.cpp) in docs/language.md as `name(`; every
+# builtin table in vesk/eval/builtins.cpp) in docs/language.md as `name(`; every
 # host class (from vesk --methods) with a section of its own and each of its
 # rows in docs/host-classes.md; every host error number (the VE_ constants)
 # in the error table of docs/language.md; every module error identifier and
@@ -18,9 +18,9 @@ missing() {
   fail=1
 }
 
-builtins=$(sed -n '/^const Builtin kBuiltins\[\] = {/,/^};/p' "$top/vesk/builtins.cpp" |
+builtins=$(sed -n '/^const Builtin kBuiltins\[\] = {/,/^};/p' "$top/vesk/eval/builtins.cpp" |
   grep -oE '\{"[a-z0-9_]+"' | tr -d '{"')
-[ -n "$builtins" ] || missing "no builtins found in vesk/builtins.cpp"
+[ -n "$builtins" ] || missing "no builtins found in vesk/eval/builtins.cpp"
 for name in $builtins argv; do
   grep -qE "\`$name(\(|\`)" "$language" || missing "docs/language.md does not document the builtin $name"
 done

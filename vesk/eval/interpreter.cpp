@@ -6,40 +6,17 @@
 
 #include <new>
 
-#include "vesk/machine.h"
+#include "vesk/eval/machine.h"
 #include "vesk/parser.h"
 
 namespace vesk {
 
-// ---- globals -------------------------------------------------------------------
-
-Variable& Globals::Define(int32_t id) {
-    size_t page = static_cast<size_t>(id) >> kPageBits;
-    if (page >= pages_.size()) pages_.resize(page + 1);
-    if (!pages_[page]) pages_[page].reset(new Slot[size_t(1) << kPageBits]);
-    Slot& s = pages_[page][id & kPageMask];
-    if (!s.set) {
-        s.set = true;
-        order_.push_back(id);
-    }
-    return s.value;
-}
-
-void Globals::Clear() {
-    while (!order_.empty()) {
-        int32_t id = order_.back();
-        order_.pop_back();
-        Slot& s = pages_[static_cast<size_t>(id) >> kPageBits][id & kPageMask];
-        s.set = false;
-        Variable dying;
-        MoveInto(dying, s.value);  // its destructor rows run with the slot already empty
-    }
-}
-
-// ---- the interpreter ------------------------------------------------------------------
+namespace {
+int32_t InternName(const char* name) { return ::Token::GetNameID(name); }
+}  // namespace
 
 Interpreter::Interpreter(Processor& processor)
-    : processor_(processor), machine_(std::make_unique<Machine>(processor)) {
+    : processor_(processor), machine_(std::make_unique<vm::Machine>(processor)) {
     processor.runtime->runner = this;
     machine_->write_ = [](std::string_view text) { std::fwrite(text.data(), 1, text.size(), stdout); };
     SetArguments({});
@@ -78,9 +55,16 @@ ScriptOutcome Interpreter::RunScript(std::string_view source, const std::string&
         outcome.message = parsed.error.message;
         return outcome;
     }
-    std::shared_ptr<code::Program> program = code::Compile(std::move(parsed.tree), false);
     TakeErrors(&processor_);  // errors raised outside any run are not this run's
-    machine_->RunTop(*program);
+    std::string why;
+    std::shared_ptr<vm::Program> program = vm::Compile(std::move(parsed.tree), false, &why);
+    if (!program) {
+        RunningScope scope(&processor_);
+        processor_.runtime->line = 1;
+        Error(VE_LIMIT, "the script is too large to run: " + why);
+    } else {
+        machine_->RunTop(*program);
+    }
     if (processor_.errorState || !processor_.runtime->errors.empty()) {
         outcome.kind = ScriptOutcome::RuntimeError;
         outcome.errors = TakeErrors(&processor_);
@@ -89,13 +73,12 @@ ScriptOutcome Interpreter::RunScript(std::string_view source, const std::string&
 }
 
 Variable* Interpreter::Global(const char* name) {
-    Globals::Slot* s = machine_->globals_.Find(InternName(name));
-    return s ? &s->value : nullptr;
+    vm::Globals::Entry* e = machine_->globals_.Find(InternName(name));
+    return e ? &e->value : nullptr;
 }
 
 void Interpreter::SetGlobal(const char* name, const Variable& value) {
-    Variable copy(value);
-    MoveInto(machine_->globals_.Define(InternName(name)), copy);
+    machine_->globals_.Define(InternName(name)) = value;
 }
 
 std::vector<ErrorEntry> Interpreter::ClearGlobals() {
@@ -106,21 +89,21 @@ std::vector<ErrorEntry> Interpreter::ClearGlobals() {
     return TakeErrors(&processor_);
 }
 
-void Interpreter::Run(Processor* processor, VarRegister* result, VFunction* function,
-                      VarRegister* args, int count) {
+void Interpreter::Run(Processor* processor, VarRegister* result, VFunction* function, VarRegister* args,
+                      int count) {
     RunningScope scope(processor);
     int line = processor->runtime->line;
     Variable out;
     try {
-        ArgList values(count > 0 ? count : 0);
-        for (int i = 0; i < values.size(); i++) values.data()[i] = *args[i].designated();
-        machine_->CallValue(function, values.data(), values.size(), out);
-    } catch (Unwind&) {
+        std::vector<Variable> values(count > 0 ? count : 0);
+        for (int i = 0; i < count; i++) values[i] = *args[i].designated();
+        machine_->CallValue(function, values.data(), count, out);
+    } catch (vm::Unwind&) {
     } catch (std::bad_alloc&) {
         Error(VE_LIMIT, "out of memory");
     }
     processor->runtime->line = line;
-    if (result) MoveInto(*result->designated(), out);
+    if (result) *result->designated() = out;
 }
 
 bool RunWithLargeStack(size_t bytes, const std::function<void()>& fn) {
