@@ -10,7 +10,7 @@
 #include <cstdint>
 
 #include "color/color.h"
-#include "context/records.h"
+#include "scene/records.h"
 #include "platform/platform.h"
 #include "scene/light.h"
 
@@ -47,7 +47,7 @@ public:
     int lightEnabled = 0;
     OglClientRect clientRect;
     // The selection buffer belongs to the rendering context that selects
-    // into it (context/gl_state.h), not to this object.
+    // into it (picking/gl_state.h), not to this object.
     int selectionDepth = 0;
     int useAccelerator = 0;
     uint32_t pixelFlags = 0;

@@ -11,18 +11,3 @@ void OglContext::GetVersion(Variable& target) {
         rules::ElementOf(target, i) = text ? reinterpret_cast<const char*>(text) : "";
     }
 }
-
-namespace {
-
-void GetVersion(VarRegister* result, VarRegister* args, int count, Processor*) {
-    OglContext* gl = rules::Self<OglContext>(args, count, "VOpenGL");
-    if (gl) gl->GetVersion(*rules::ResultTarget(result));
-}
-
-const ModuleRow rows[] = {
-    {9, GetVersion, "VOpenGL::GetVersion(void)"},
-};
-
-}  // namespace
-
-RowList VersionRows() { return Rows(rows); }

@@ -1,6 +1,6 @@
 // Display lists: generating, recording, calling (singly or from a script
 // vector) and deleting OpenGL lists. The script keeps the names GenList gave
-// it; the module keeps books per rendering context (context/gl_state.h) so
+// it; the module keeps books per rendering context (picking/gl_state.h) so
 // that it can bound the names alive and keep lists from calling themselves.
 #include <algorithm>
 #include <cstdint>
@@ -9,7 +9,7 @@
 #include <new>
 
 #include "context/context.h"
-#include "context/gl_state.h"
+#include "picking/gl_state.h"
 #include "module/rules.h"
 
 using namespace rules;
@@ -160,77 +160,3 @@ void OglContext::DeleteLists(int list, int range) {
     for (const ListBook::Run& run : runs)
         glDeleteLists(static_cast<GLuint>(run.first), static_cast<GLsizei>(run.end - run.first));
 }
-
-// ---- handlers ------------------------------------------------------------------
-
-namespace {
-
-constexpr const char* kClass = "VOpenGL";
-
-// The number of names a CallLists argument holds: a vector's count, an
-// indexable object's element count, none for anything else.
-long CountOf(Variable& names) {
-    if (names.type & VT_VECTOR) return names.data.vec->count;
-    if (names.type & VT_OBJECT) return names.data.obj->Count();
-    return 0;
-}
-
-// GenList(void) asks for one name, GenList(int) for a block of them.
-void GenList(VarRegister* result, VarRegister* args, int count, Processor*) {
-    OglContext* gl = Self<OglContext>(args, count, kClass);
-    if (!gl) return;
-    int range = count == 1 ? 1 : static_cast<int>(IntArg(args[0]));
-    IntResult(result, static_cast<int>(gl->GenList(range)));
-}
-
-void NewList(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Self<OglContext>(args, count, kClass)) gl->NewList(static_cast<int>(IntArg(args[0])));
-}
-
-void EndList(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Self<OglContext>(args, count, kClass)) gl->EndList();
-}
-
-void CallList(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Self<OglContext>(args, count, kClass)) gl->CallList(static_cast<int>(IntArg(args[0])));
-}
-
-// Reads every name through element access into one array, so that OpenGL
-// runs the lists in a single call.
-void CallLists(VarRegister*, VarRegister* args, int count, Processor*) {
-    OglContext* gl = Self<OglContext>(args, count, kClass);
-    if (!gl) return;
-    Variable* names = HostObjectArg(args[0]);
-    long n = CountOf(*names);
-    if (n < 0) n = 0;
-    std::unique_ptr<GLint[]> lists(new (std::nothrow) GLint[n > 0 ? n : 1]);
-    if (!lists) return;
-    for (long i = 0; i < n; i++) lists[i] = static_cast<GLint>(ElementOf(*names, i).GetLongNumb());
-    gl->CallLists(lists.get(), static_cast<int>(n));
-}
-
-// DeleteList(int) deletes one list, DeleteLists(int, int) a block. Any count
-// other than 2 is the block form; its arguments are read only as far as the
-// call has them.
-void DeleteLists(VarRegister*, VarRegister* args, int count, Processor*) {
-    OglContext* gl = Self<OglContext>(args, count, kClass);
-    if (!gl) return;
-    int list = static_cast<int>(ArgOrEmpty(args, count, 0).GetLongNumb());
-    int range = count == 2 ? 1 : static_cast<int>(ArgOrEmpty(args, count, 1).GetLongNumb());
-    gl->DeleteLists(list, range);
-}
-
-const ModuleRow rows[] = {
-    {82, GenList, "VOpenGL::GenList(void)"},
-    {83, GenList, "VOpenGL::GenList(int)"},
-    {84, NewList, "VOpenGL::NewList(int)"},
-    {85, EndList, "VOpenGL::EndList(void)"},
-    {86, CallList, "VOpenGL::CallList(int)"},
-    {87, CallLists, "VOpenGL::CallLists(refer object Vector)"},
-    {88, DeleteLists, "VOpenGL::DeleteList(int)"},
-    {89, DeleteLists, "VOpenGL::DeleteLists(int, int)"},
-};
-
-}  // namespace
-
-RowList ListRows() { return Rows(rows); }

@@ -1,7 +1,7 @@
 // The vector readers: points, normals and colours from script Vectors into
 // packed float triples, one allocation per array and no name look-up per
 // element, since drawing calls read millions of them.
-#include "geometry/readers.h"
+#include "geometry/script/readers.h"
 
 #include <climits>
 #include <cstdio>

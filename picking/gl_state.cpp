@@ -1,7 +1,7 @@
 // The rendering contexts' states, by the platform's context handle (handles
 // are never reused). The table is made once and never destroyed, so that a
 // context closed late in the process's exit still finds it.
-#include "context/gl_state.h"
+#include "picking/gl_state.h"
 
 #include <memory>
 #include <new>

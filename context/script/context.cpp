@@ -6,10 +6,6 @@
 
 #include "module/rules.h"
 
-OglContext::~OglContext() {
-    if (hglrc) Close();
-}
-
 namespace {
 
 void NewContext(VarRegister*, VarRegister* args, int count, Processor* p) {

@@ -1,0 +1,89 @@
+// The script methods of the solids.
+#include "context/context.h"
+#include "geometry/script/readers.h"
+#include "module/rules.h"
+
+using namespace rules;
+
+namespace {
+
+constexpr const char* kClass = "VOpenGL";
+constexpr int kDefaultSegments = 10;
+
+// Rows 54 to 57: (x, y, z, radius[, n]) or (POINT3, radius[, n]); any other
+// count draws nothing.
+void Sphere(VarRegister*, VarRegister* args, int count, Processor*) {
+    OglContext* gl = Self<OglContext>(args, count, kClass);
+    if (!gl) return;
+    OglPoint4 centre;
+    int next;
+    if (count == 5 || count == 6) {
+        centre.Set(NumberArg(args[0]), NumberArg(args[1]), NumberArg(args[2]), 1.0f);
+        next = 3;
+    } else if (count == 3 || count == 4) {
+        Variable& p = *HostObjectArg(args[0]);
+        centre.Set(p("x").GetFloatNumb(), p("y").GetFloatNumb(), p("z").GetFloatNumb(), 1.0f);
+        next = 1;
+    } else {
+        return;
+    }
+    int n = count - 1 > next + 1 ? IntAt(args, count, next + 1) : kDefaultSegments;
+    gl->Sphere(centre, NumberArg(args[next]), n);
+}
+
+// Rows 58 and 59: five arguments give the segment counts, any other count
+// takes the default ones.
+void Cylinder(VarRegister*, VarRegister* args, int count, Processor*) {
+    OglContext* gl = Self<OglContext>(args, count, kClass);
+    if (!gl) return;
+    bool counts = count == 6;
+    gl->Cylinder(NumberAt(args, count, 0), NumberAt(args, count, 1), NumberAt(args, count, 2),
+                 counts ? IntAt(args, count, 3) : kDefaultSegments,
+                 counts ? IntAt(args, count, 4) : kDefaultSegments);
+}
+
+void Disk(VarRegister*, VarRegister* args, int count, Processor*) {
+    if (OglContext* gl = Self<OglContext>(args, count, kClass))
+        gl->Disk(NumberArg(args[0]), NumberArg(args[1]), ClampToInt(IntArg(args[2])));
+}
+
+void PartialDisk(VarRegister*, VarRegister* args, int count, Processor*) {
+    if (OglContext* gl = Self<OglContext>(args, count, kClass))
+        gl->PartialDisk(NumberArg(args[0]), NumberArg(args[1]), NumberArg(args[2]),
+                        NumberArg(args[3]), ClampToInt(IntArg(args[4])));
+}
+
+// Rows 62 and 63: three sizes, or a corner and three sizes (any count
+// other than three arguments).
+void Box(VarRegister*, VarRegister* args, int count, Processor*) {
+    OglContext* gl = Self<OglContext>(args, count, kClass);
+    if (!gl) return;
+    float v[6];
+    for (int i = 0; i < 6; i++) v[i] = NumberAt(args, count, i);
+    if (count == 4) gl->Box(v[0], v[1], v[2]);
+    else gl->Box(v[0], v[1], v[2], v[3], v[4], v[5]);
+}
+
+void Torus(VarRegister*, VarRegister* args, int count, Processor*) {
+    if (OglContext* gl = Self<OglContext>(args, count, kClass))
+        gl->Torus(NumberArg(args[0]), ClampToInt(IntArg(args[1])), NumberArg(args[2]),
+                  ClampToInt(IntArg(args[3])));
+}
+
+const ModuleRow rows[] = {
+    {54, Sphere, "VOpenGL::Sphere(number, number, number, number, int)"},
+    {55, Sphere, "VOpenGL::Sphere(refer object POINT3 , number, int)"},
+    {56, Sphere, "VOpenGL::Sphere(number, number, number, number)"},
+    {57, Sphere, "VOpenGL::Sphere(refer object POINT3 , number)"},
+    {58, Cylinder, "VOpenGL::Cylinder(number, number, number, int, int)"},
+    {59, Cylinder, "VOpenGL::Cylinder(number, number, number)"},
+    {60, Disk, "VOpenGL::Disk(number, number, int)"},
+    {61, PartialDisk, "VOpenGL::PartialDisk(number, number, number, number, int)"},
+    {62, Box, "VOpenGL::Box(number, number, number, number, number, number)"},
+    {63, Box, "VOpenGL::Box(number, number, number)"},
+    {64, Torus, "VOpenGL::Torus(number, int, number, int)"},
+};
+
+}  // namespace
+
+RowList SolidRows() { return Rows(rows); }
