@@ -5,7 +5,6 @@
 #include <cmath>
 
 #include "context/context.h"
-#include "geometry/script/readers.h"
 #include "module/rules.h"
 
 using namespace rules;

@@ -3,7 +3,6 @@
 #include <cstdio>
 
 #include "context/context.h"
-#include "geometry/script/readers.h"
 #include "module/rules.h"
 
 using namespace rules;

@@ -7,7 +7,6 @@
 #include <new>
 
 #include "context/context.h"
-#include "geometry/script/readers.h"
 #include "module/rules.h"
 
 using namespace rules;

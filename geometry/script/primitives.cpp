@@ -1,7 +1,6 @@
 // The script methods of the vertex-array primitives: read the Vectors in
 // argument order, check the counts of the method (error 8), draw, free.
 #include "context/context.h"
-#include "geometry/script/readers.h"
 #include "module/rules.h"
 
 using namespace rules;

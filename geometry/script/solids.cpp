@@ -1,6 +1,5 @@
 // The script methods of the solids.
 #include "context/context.h"
-#include "geometry/script/readers.h"
 #include "module/rules.h"
 
 using namespace rules;

@@ -11,14 +11,6 @@ namespace {
 
 constexpr const char* kClass = "VOpenGL";
 
-// The number of names a CallLists argument holds: a vector's count, an
-// indexable object's element count, none for anything else.
-long CountOf(Variable& names) {
-    if (names.type & VT_VECTOR) return names.data.vec->count;
-    if (names.type & VT_OBJECT) return names.data.obj->Count();
-    return 0;
-}
-
 // GenList(void) asks for one name, GenList(int) for a block of them.
 void GenList(VarRegister* result, VarRegister* args, int count, Processor*) {
     OglContext* gl = Self<OglContext>(args, count, kClass);
