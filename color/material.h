@@ -28,6 +28,8 @@ public:
 
 class OglMaterial : public VeskAss {
 public:
+    static constexpr const char* kScriptClass = "OglMaterial";
+
     OglMaterialColor* frontAmbient = nullptr;
     OglMaterialColor* frontDiffuse = nullptr;
     OglMaterialColor* frontSpecular = nullptr;

@@ -24,6 +24,8 @@ struct OglClientRect {
 
 class OglContext : public VeskAss {
 public:
+    static constexpr const char* kScriptClass = "VOpenGL";
+
     int doubleBuffer = 0;
     int wired = 0;
     int outlinePatch = 1;

@@ -68,14 +68,6 @@ struct Tiler {
     }
 };
 
-// Truncation toward zero, pinned to the int range (NaN gives 0).
-int Trunc(float v) {
-    if (std::isnan(v)) return 0;
-    if (v >= 2147483520.0f) return INT_MAX;
-    if (v <= -2147483648.0f) return INT_MIN;
-    return static_cast<int>(v);
-}
-
 }  // namespace
 
 // Bands of at most 256 rows from the lowest row up, each cut into pieces of
@@ -141,7 +133,7 @@ void OglContext::GetDIBits(float x, float y, int width, int height, Variable& ta
     if (!buffer) return;
     int deviceWidth = 0, deviceHeight = 0;
     platform::DeviceSize(platform::CurrentDevice(), &deviceWidth, &deviceHeight);
-    int64_t x0 = Trunc(x), y0 = Trunc(y);
+    int64_t x0 = rules::Trunc(x), y0 = rules::Trunc(y);
     int64_t left = std::max<int64_t>(x0, 0), right = std::min<int64_t>(x0 + width, deviceWidth);
     int64_t bottom = std::max<int64_t>(y0, 0), top = std::min<int64_t>(y0 + height, deviceHeight);
     bool whole = left == x0 && bottom == y0 && right == x0 + width && top == y0 + height;

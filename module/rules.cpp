@@ -1,8 +1,11 @@
-// The handler rules: lookups of native objects, argument readers and result
-// writers shared by every handler of the module.
+// The handler rules: lookups of native objects, argument and vector readers,
+// the wording of the host errors, and result writers shared by every handler
+// of the module.
 #include "module/rules.h"
 
 #include <climits>
+#include <cmath>
+#include <cstdarg>
 #include <cstdio>
 #include <new>
 
@@ -20,11 +23,15 @@ VObject* ObjectOf(Variable* v) {
 }
 
 VeskAss* Require(VeskAss* native, const char* className) {
-    if (!native) VeskError(VE_NO_NATIVE, className);
+    if (!native) MissingNative(className);
     return native;
 }
 
 }  // namespace
+
+// ---- native objects
+
+void MissingNative(const char* className) { VeskError(VE_NO_NATIVE, className); }
 
 VeskAss* FindNative(VarRegister& reg) {
     VObject* o = ObjectOf(reg.designated());
@@ -55,12 +62,12 @@ VeskAss* LookupDirect(VarRegister& reg, const char* className) {
     return Require(o ? o->GetAss() : nullptr, className);
 }
 
+// ---- arguments
+
 Variable* HostObjectArg(VarRegister& reg) {
     Variable* v = reg.designated();
     return (v->type & VT_ANYREF) ? v->GetPointer() : v;
 }
-
-Variable* ResultTarget(VarRegister* result) { return HostObjectArg(*result); }
 
 Variable& ArgOrEmpty(VarRegister* args, int count, int i) {
     static Variable empty;
@@ -76,6 +83,22 @@ int BooleanArg(VarRegister& reg) {
     return 0;
 }
 
+float NumberAt(VarRegister* args, int count, int i) { return ArgOrEmpty(args, count, i).GetFloatNumb(); }
+
+int IntAt(VarRegister* args, int count, int i) { return ClampToInt(ArgOrEmpty(args, count, i).GetLongNumb()); }
+
+Variable& VectorArg(VarRegister* args, int count, int i) { return *ArgOrEmpty(args, count, i).GetPointer(); }
+
+Point3 PointAt(VarRegister* args, int count, int i) {
+    Variable& p = VectorArg(args, count, i);
+    return {p("x").GetFloatNumb(), p("y").GetFloatNumb(), p("z").GetFloatNumb()};
+}
+
+Point3 PositionAt(VarRegister* args, int count, bool point) {
+    if (point) return PointAt(args, count, 0);
+    return {NumberAt(args, count, 0), NumberAt(args, count, 1), NumberAt(args, count, 2)};
+}
+
 Variable& ElementOf(Variable& v, long i) {
     if (v.type & VT_VECTOR) return (*v.data.vec)[i];
     if (v.type & VT_OBJECT_OR_REF) return v[i];
@@ -83,63 +106,43 @@ Variable& ElementOf(Variable& v, long i) {
     return v;
 }
 
-void BooleanResult(VarRegister* result, bool value) {
-    Variable* w = result->designated();
-    if (w->type > 16) w->_Clear();
-    w->type = VT_BOOL;
-    w->data.i = value ? 1 : 0;
+long CountOf(Variable& value) {
+    Variable& v = *value.GetPointer();
+    long n = 0;
+    if (v.type == VT_VECTOR) n = v.data.vec->count;
+    else if (v.type == VT_OBJECT) n = v.data.obj->Count();
+    return n < 0 ? 0 : n;
 }
 
-void NumberResult(VarRegister* result, float value) {
-    result->isRef = 0;
-    result->value = value;
+// ---- sizes and numbers
+
+bool SizesFit(bool fit) {
+    if (!fit) VeskError(VE_SIZES);
+    return fit;
 }
 
-void IntResult(VarRegister* result, int value) {
-    result->isRef = 0;
-    result->value = value;
+bool SizeError(const char* format, ...) {
+    char text[200];
+    va_list values;
+    va_start(values, format);
+    std::vsnprintf(text, sizeof text, format, values);
+    va_end(values);
+    VeskError(VE_SIZES, text);
+    return false;
 }
 
-void ObjectResult(VarRegister* result, Processor* processor, const char* className,
-                  std::initializer_list<float> numbers) {
-    Variable* target = ResultTarget(result);
-    VarRegister regs[4];
-    int n = 0;
-    for (float f : numbers) {
-        if (n == 4) break;
-        regs[n].isRef = 0;
-        regs[n].value = f;
-        n++;
-    }
-    processor->MakeInstance(*target, className, regs, n);
+int Trunc(double v) {
+    if (std::isnan(v)) return 0;
+    if (v >= INT_MAX) return INT_MAX;
+    if (v <= INT_MIN) return INT_MIN;
+    return static_cast<int>(v);
 }
 
-Variable* VectorResult(VarRegister* result, long n) {
-    Variable* target = ResultTarget(result);
-    target->Init(VT_VECTOR, n);
-    return target;
-}
-
-void Construct(VarRegister* args, int count, Processor* processor, VeskAss* native) {
-    if (!native) return;
-    Variable* target = HostObjectArg(args[count - 1]);
-    if (!native->Join(target, processor)) delete native;  // nothing to join it to
-}
-
-void Destruct(VarRegister* args, int count) {
-    VeskAss* native = FindNative(args[count - 1]);
-    if (!native) return;
-    native->BreakJoint();
-    delete native;
-}
-
-}  // namespace rules
+int ClampToInt(long v) { return v < INT_MIN ? INT_MIN : v > INT_MAX ? INT_MAX : static_cast<int>(v); }
 
 // ---- the vector readers: points, normals and colours from script Vectors
 // into packed float triples, one allocation per array and no name look-up
 // per element, since drawing calls read millions of them.
-
-using rules::ElementOf;
 
 namespace {
 
@@ -158,9 +161,7 @@ bool IsNumber(const Variable& v) {
 PointArray Allocate(long n) {
     PointArray a;
     if (n < 0 || n > kMaxEntries) {
-        char text[100];
-        std::snprintf(text, sizeof text, "%ld points are more than the %ld a call can draw", n, kMaxEntries);
-        VeskError(VE_SIZES, text);
+        SizeError("%ld points are more than the %ld a call can draw", n, kMaxEntries);
         return a;
     }
     a.data.reset(new (std::nothrow) float[3 * n + 1]);
@@ -211,14 +212,6 @@ void ReadPacked(Variable& v, PointArray& a) {
 
 }  // namespace
 
-long CountOf(Variable& value) {
-    Variable& v = *value.GetPointer();
-    long n = 0;
-    if (v.type == VT_VECTOR) n = v.data.vec->count;
-    else if (v.type == VT_OBJECT) n = v.data.obj->Count();
-    return n < 0 ? 0 : n;
-}
-
 // An empty vector holds no points: element 0 is not looked at.
 PointArray ReadPointArray(Variable& vector, const Processor* p) {
     Variable& v = *vector.GetPointer();
@@ -246,23 +239,60 @@ PointArray ReadColorArray(Variable& vector, int expected, const Processor* p) {
     return a;
 }
 
-Variable& VectorArg(VarRegister* args, int count, int i) {
-    return *rules::ArgOrEmpty(args, count, i).GetPointer();
+// ---- results
+
+Variable* ResultTarget(VarRegister* result) { return HostObjectArg(*result); }
+
+void BooleanResult(VarRegister* result, bool value) {
+    Variable* w = result->designated();
+    if (w->type > 16) w->_Clear();
+    w->type = VT_BOOL;
+    w->data.i = value ? 1 : 0;
 }
 
-float NumberAt(VarRegister* args, int count, int i) {
-    return rules::ArgOrEmpty(args, count, i).GetFloatNumb();
+void NumberResult(VarRegister* result, float value) {
+    result->isRef = 0;
+    result->value = value;
 }
 
-int ClampToInt(long v) {
-    return v < INT_MIN ? INT_MIN : v > INT_MAX ? INT_MAX : static_cast<int>(v);
+void IntResult(VarRegister* result, int value) {
+    result->isRef = 0;
+    result->value = value;
 }
 
-int IntAt(VarRegister* args, int count, int i) {
-    return ClampToInt(rules::ArgOrEmpty(args, count, i).GetLongNumb());
+void ObjectResult(VarRegister* result, Processor* processor, const char* className,
+                  std::initializer_list<float> numbers) {
+    Variable* target = ResultTarget(result);
+    VarRegister regs[4];
+    int n = 0;
+    for (float f : numbers) {
+        if (n == 4) break;
+        regs[n].isRef = 0;
+        regs[n].value = f;
+        n++;
+    }
+    processor->MakeInstance(*target, className, regs, n);
 }
 
-bool SizesFit(bool fit) {
-    if (!fit) VeskError(VE_SIZES);
-    return fit;
+Variable* VectorResult(VarRegister* result, long n) {
+    Variable* target = ResultTarget(result);
+    target->Init(VT_VECTOR, n);
+    return target;
 }
+
+// ---- construction
+
+void Construct(VarRegister* args, int count, Processor* processor, VeskAss* native) {
+    if (!native) return;
+    Variable* target = HostObjectArg(args[count - 1]);
+    if (!native->Join(target, processor)) delete native;  // nothing to join it to
+}
+
+void Destruct(VarRegister* args, int count) {
+    VeskAss* native = FindNative(args[count - 1]);
+    if (!native) return;
+    native->BreakJoint();
+    delete native;
+}
+
+}  // namespace rules

@@ -44,8 +44,6 @@ bool Booked(Work work) {
 
 GlState* CurrentBooks() { return FindGlState(platform::CurrentContext()); }
 
-void RaiseListError(const char* text) { VeskError(VE_SIZES, text); }
-
 // Whether a call of these names may reach OpenGL. While a list is recorded,
 // a call that would make it call itself, directly or through other lists, is
 // refused (error 8), so no list ever reaches itself; otherwise the call goes
@@ -55,7 +53,6 @@ bool MayCall(const GLint* names, long n, const char* method) {
     GlState* state = CurrentBooks();
     if (!state) return true;  // no list was made in this context
     ListBook& books = state->lists;
-    char text[200];
     if (books.Recording()) {
         GLuint culprit = 0;
         bool cycle = false;
@@ -63,14 +60,10 @@ bool MayCall(const GLint* names, long n, const char* method) {
         if (!cycle) return Booked([&] { books.Record(names, n); });
         GLuint list = books.Recording();
         if (culprit == list)
-            std::snprintf(text, sizeof text, "%s: list %u would call itself; the call is left out of list %u",
-                          method, list, list);
-        else
-            std::snprintf(text, sizeof text,
-                          "%s: list %u would call itself through list %u; the call is left out of list %u",
-                          method, list, culprit, list);
-        RaiseListError(text);
-        return false;
+            return rules::SizeError("%s: list %u would call itself; the call is left out of list %u", method, list,
+                                    list);
+        return rules::SizeError("%s: list %u would call itself through list %u; the call is left out of list %u",
+                                method, list, culprit, list);
     }
     if (!books.HasCalls()) return true;
     if (!state->maxListNesting) {
@@ -81,10 +74,8 @@ bool MayCall(const GLint* names, long n, const char* method) {
     uint64_t runs = kMaxNestedRuns + 1;
     Booked([&] { runs = books.NestedRuns(names, n, kMaxNestedRuns, state->maxListNesting); });
     if (runs <= kMaxNestedRuns) return true;
-    std::snprintf(text, sizeof text, "%s: the lists called would run more than %llu lists inside them; nothing is run",
-                  method, static_cast<unsigned long long>(kMaxNestedRuns));
-    RaiseListError(text);
-    return false;
+    return rules::SizeError("%s: the lists called would run more than %llu lists inside them; nothing is run",
+                            method, static_cast<unsigned long long>(kMaxNestedRuns));
 }
 
 }  // namespace

@@ -16,10 +16,6 @@ constexpr GLsizei kSelectWords = GlState::kSelectWords;
 // Depth words are scaled by 2^31, so hit depths run from 0 to 2.
 constexpr double kDepthScale = 2147483648.0;
 
-// 32-bit integer arithmetic that wraps instead of overflowing, as the pick
-// centre is computed on the host's 32-bit integers.
-int Wrap(int64_t v) { return static_cast<int32_t>(static_cast<uint32_t>(v)); }
-
 float Depth(GLuint word) { return static_cast<float>(word / kDepthScale); }
 
 // Turns the first `hits` records of the selection buffer into elements of
@@ -67,8 +63,8 @@ void OglContext::BeginSelection(int x, int y, int width, int height) {
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();
     glLoadIdentity();
-    int cx = Wrap(static_cast<int64_t>(x) - width / 2);
-    int cy = Wrap(static_cast<int64_t>(clientRect.bottom) - y - height / 2);
+    int cx = rules::Wrap(static_cast<int64_t>(x) - width / 2);
+    int cy = rules::Wrap(static_cast<int64_t>(clientRect.bottom) - y - height / 2);
     gluPickMatrix(cx, cy, width, height, view);
     glFrustum(clip.left, clip.right, clip.bottom, clip.top, clip.near, clip.far);
     glMatrixMode(GL_MODELVIEW);

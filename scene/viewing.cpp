@@ -10,16 +10,9 @@
 #include "context/context.h"
 #include "module/rules.h"
 
-namespace {
+using rules::Trunc;
 
-// Truncation toward zero to a 32-bit integer; values beyond its range (and
-// NaN) are pinned instead of being undefined.
-int Trunc(double v) {
-    if (std::isnan(v)) return 0;
-    if (v >= INT_MAX) return INT_MAX;
-    if (v <= INT_MIN) return INT_MIN;
-    return static_cast<int>(v);
-}
+namespace {
 
 void SetIdentity(double m[16]) {
     for (int i = 0; i < 16; i++) m[i] = (i % 5 == 0) ? 1.0 : 0.0;

@@ -10,14 +10,13 @@ using namespace rules;
 
 namespace {
 
-constexpr const char* kClass = "OglColor";
 
 void NewColor(VarRegister*, VarRegister* args, int count, Processor* p) {
     Construct(args, count, p, new (std::nothrow) OglColor);
 }
 
 void CopyColor(VarRegister*, VarRegister* args, int count, Processor* p) {
-    OglColor* source = ObjectArg<OglColor>(args[0], kClass);
+    OglColor* source = ObjectArg<OglColor>(args[0]);
     if (!source) return;
     Construct(args, count, p, new (std::nothrow) OglColor(*source));
 }
@@ -38,42 +37,42 @@ void DeleteColor(VarRegister*, VarRegister* args, int count, Processor*) {
 }
 
 void SetColorRef(VarRegister*, VarRegister* args, int count, Processor*) {
-    OglColor* self = Self<OglColor>(args, count, kClass);
+    OglColor* self = Self<OglColor>(args, count);
     if (!self) return;
     *self = ColorRefConversion(*args[0].designated());
 }
 
 void SetColorRGBA(VarRegister*, VarRegister* args, int count, Processor*) {
-    OglColor* self = Self<OglColor>(args, count, kClass);
+    OglColor* self = Self<OglColor>(args, count);
     if (!self) return;
     self->SetColor(NumberArg(args[0]), NumberArg(args[1]), NumberArg(args[2]), NumberArg(args[3]));
 }
 
 void GetRed(VarRegister* result, VarRegister* args, int count, Processor*) {
-    if (OglColor* self = Self<OglColor>(args, count, kClass)) NumberResult(result, self->red);
+    if (OglColor* self = Self<OglColor>(args, count)) NumberResult(result, self->red);
 }
 
 void GetGreen(VarRegister* result, VarRegister* args, int count, Processor*) {
-    if (OglColor* self = Self<OglColor>(args, count, kClass)) NumberResult(result, self->green);
+    if (OglColor* self = Self<OglColor>(args, count)) NumberResult(result, self->green);
 }
 
 void GetBlue(VarRegister* result, VarRegister* args, int count, Processor*) {
-    if (OglColor* self = Self<OglColor>(args, count, kClass)) NumberResult(result, self->blue);
+    if (OglColor* self = Self<OglColor>(args, count)) NumberResult(result, self->blue);
 }
 
 void GetAlpha(VarRegister* result, VarRegister* args, int count, Processor*) {
-    if (OglColor* self = Self<OglColor>(args, count, kClass)) NumberResult(result, self->alpha);
+    if (OglColor* self = Self<OglColor>(args, count)) NumberResult(result, self->alpha);
 }
 
 // The product becomes the native part of a new script OglColor: the host
 // builds a default one, whose native colour is then replaced.
 void Multiply(VarRegister* result, VarRegister* args, int count, Processor* p) {
-    OglColor* self = Self<OglColor>(args, count, kClass);
+    OglColor* self = Self<OglColor>(args, count);
     if (!self) return;
     OglColor* product = new (std::nothrow) OglColor(*self * NumberArg(args[0]));
     if (!product) return;
     Variable* target = ResultTarget(result);
-    p->MakeInstance(*target, kClass, nullptr, 0);
+    p->MakeInstance(*target, OglColor::kScriptClass, nullptr, 0);
     if (VeskAss* old = FindNative(*result)) {
         old->BreakJoint();
         delete old;
@@ -82,7 +81,7 @@ void Multiply(VarRegister* result, VarRegister* args, int count, Processor* p) {
 }
 
 void MultiplyInPlace(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglColor* self = Self<OglColor>(args, count, kClass)) *self *= NumberArg(args[0]);
+    if (OglColor* self = Self<OglColor>(args, count)) *self *= NumberArg(args[0]);
 }
 
 const ModuleRow rows[] = {

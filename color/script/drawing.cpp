@@ -7,25 +7,24 @@ using namespace rules;
 
 namespace {
 
-constexpr const char* kClass = "VOpenGL";
 
 // One OglColor argument (count 2), or four numbers (every other count).
 void SetColor(VarRegister*, VarRegister* args, int count, Processor*) {
-    OglContext* gl = DirectSelf<OglContext>(args, count, kClass);
+    OglContext* gl = DirectSelf<OglContext>(args, count);
     if (!gl) return;
     if (count == 2) {
-        if (OglColor* c = DirectObjectArg<OglColor>(args[0], "OglColor")) gl->SetColor(*c);
+        if (OglColor* c = DirectObjectArg<OglColor>(args[0])) gl->SetColor(*c);
         return;
     }
     float n[4];
-    for (int i = 0; i < 4; i++) n[i] = ArgOrEmpty(args, count, i).GetFloatNumb();
+    for (int i = 0; i < 4; i++) n[i] = NumberAt(args, count, i);
     gl->SetColor(OglColor(n[0], n[1], n[2], n[3]));
 }
 
 void SetMaterial(VarRegister*, VarRegister* args, int count, Processor*) {
-    OglContext* gl = Self<OglContext>(args, count, kClass);
+    OglContext* gl = Self<OglContext>(args, count);
     if (!gl) return;
-    if (OglMaterial* m = ObjectArg<OglMaterial>(args[0], "OglMaterial")) gl->SetMaterial(*m);
+    if (OglMaterial* m = ObjectArg<OglMaterial>(args[0])) gl->SetMaterial(*m);
 }
 
 const ModuleRow rows[] = {

@@ -9,9 +9,6 @@ using namespace rules;
 
 namespace {
 
-constexpr const char* kClass = "OglMaterial";
-constexpr const char* kColor = "OglColor";
-
 // A material only reaches a script when all its colours could be made.
 OglMaterial* Built(OglMaterial* m) {
     if (m && !m->Complete()) {
@@ -34,20 +31,12 @@ void NewFromColor(VarRegister*, VarRegister* args, int count, Processor* p) {
 // All four colours are looked up first; any one missing is one error 43.
 void NewFromColors(VarRegister*, VarRegister* args, int count, Processor* p) {
     OglColor* c[4];
-    bool missing = false;
-    for (int i = 0; i < 4; i++) {
-        c[i] = dynamic_cast<OglColor*>(FindNative(args[i]));
-        missing = missing || !c[i];
-    }
-    if (missing) {
-        VeskError(VE_NO_NATIVE, kColor);
-        return;
-    }
+    if (!AllObjectArgs(args, 4, c)) return;
     Construct(args, count, p, Built(new (std::nothrow) OglMaterial(*c[0], *c[1], *c[2], *c[3])));
 }
 
 void NewCopy(VarRegister*, VarRegister* args, int count, Processor* p) {
-    OglMaterial* source = ObjectArg<OglMaterial>(args[0], kClass);
+    OglMaterial* source = ObjectArg<OglMaterial>(args[0]);
     if (!source) return;
     Construct(args, count, p, Built(new (std::nothrow) OglMaterial(*source)));
 }
@@ -59,7 +48,7 @@ void DeleteMaterial(VarRegister*, VarRegister* args, int count, Processor*) {
 // SetColor acts on both faces without a selector; a selector is read by the
 // boolean rule (an integer reports 73 and selects the back face).
 void SetColor(VarRegister*, VarRegister* args, int count, Processor*) {
-    OglMaterial* m = DirectSelf<OglMaterial>(args, count, kClass);
+    OglMaterial* m = DirectSelf<OglMaterial>(args, count);
     if (!m) return;
     float r = NumberArg(args[0]), g = NumberArg(args[1]), b = NumberArg(args[2]), a = NumberArg(args[3]);
     if (count == 5) {
@@ -77,10 +66,10 @@ typedef void (OglMaterial::*ColorSetter)(float, float, float, float, int);
 // every other count the number form (both faces front first, or the face
 // the truth of argument 4 selects).
 void SetOneColor(VarRegister* args, int count, ColorSetter set) {
-    OglMaterial* m = DirectSelf<OglMaterial>(args, count, kClass);
+    OglMaterial* m = DirectSelf<OglMaterial>(args, count);
     if (!m) return;
     if (count == 2 || count == 3) {
-        OglColor* c = DirectObjectArg<OglColor>(args[0], kColor);
+        OglColor* c = DirectObjectArg<OglColor>(args[0]);
         if (!c) return;
         if (count == 2) {
             (m->*set)(c->red, c->green, c->blue, c->alpha, 0);
@@ -91,7 +80,7 @@ void SetOneColor(VarRegister* args, int count, ColorSetter set) {
         return;
     }
     float v[4];
-    for (int i = 0; i < 4; i++) v[i] = ArgOrEmpty(args, count, i).GetFloatNumb();
+    for (int i = 0; i < 4; i++) v[i] = NumberAt(args, count, i);
     if (count == 5) {
         (m->*set)(v[0], v[1], v[2], v[3], 1);
         (m->*set)(v[0], v[1], v[2], v[3], 0);
@@ -114,7 +103,7 @@ void SetEmission(VarRegister*, VarRegister* args, int count, Processor*) {
 }
 
 void SetShininess(VarRegister*, VarRegister* args, int count, Processor*) {
-    OglMaterial* m = Self<OglMaterial>(args, count, kClass);
+    OglMaterial* m = Self<OglMaterial>(args, count);
     if (!m) return;
     float value = NumberArg(args[0]);
     if (count == 2) {
@@ -128,10 +117,10 @@ void SetShininess(VarRegister*, VarRegister* args, int count, Processor*) {
 typedef OglColor (OglMaterial::*ColorGetter)(int) const;
 
 void GetOneColor(VarRegister* result, VarRegister* args, int count, Processor* p, ColorGetter get) {
-    OglMaterial* m = DirectSelf<OglMaterial>(args, count, kClass);
+    OglMaterial* m = DirectSelf<OglMaterial>(args, count);
     if (!m) return;
     OglColor c = (m->*get)(BooleanArg(args[0]));
-    ObjectResult(result, p, kColor, {c.red, c.green, c.blue, c.alpha});
+    ObjectResult(result, p, OglColor::kScriptClass, {c.red, c.green, c.blue, c.alpha});
 }
 
 void GetDiffuse(VarRegister* result, VarRegister* args, int count, Processor* p) {
@@ -148,7 +137,7 @@ void GetEmission(VarRegister* result, VarRegister* args, int count, Processor* p
 }
 
 void GetShininess(VarRegister* result, VarRegister* args, int count, Processor*) {
-    OglMaterial* m = Self<OglMaterial>(args, count, kClass);
+    OglMaterial* m = Self<OglMaterial>(args, count);
     if (!m) return;
     NumberResult(result, BooleanArg(args[0]) ? m->frontShininess : m->backShininess);
 }

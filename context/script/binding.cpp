@@ -8,7 +8,6 @@ using platform::DeviceHandle;
 
 namespace {
 
-constexpr const char* kClass = "VOpenGL";
 
 typedef void (OglContext::*DeviceOperation)(DeviceHandle);
 
@@ -17,7 +16,7 @@ typedef void (OglContext::*DeviceOperation)(DeviceHandle);
 // the rectangle (or the ID when the device is missing).
 void WithDevice(VarRegister* result, VarRegister* args, int count, Processor* p,
                 void (*operation)(OglContext*, DeviceHandle)) {
-    OglContext* gl = ExtendedSelf<OglContext>(args, count, kClass);
+    OglContext* gl = ExtendedSelf<OglContext>(args, count);
     if (!gl) return;
     Variable* mdc = HostObjectArg(args[0]);
     p->RunMethod(result, "GetID", nullptr, 0, mdc);
@@ -51,43 +50,43 @@ void BindMDC(VarRegister* result, VarRegister* args, int count, Processor* p) {
 }
 
 void EnableDoubleBuff(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Self<OglContext>(args, count, kClass)) gl->doubleBuffer = BooleanArg(args[0]);
+    if (OglContext* gl = Self<OglContext>(args, count)) gl->doubleBuffer = BooleanArg(args[0]);
 }
 
 void GetDoubleBuff(VarRegister* result, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Self<OglContext>(args, count, kClass)) BooleanResult(result, gl->doubleBuffer != 0);
+    if (OglContext* gl = Self<OglContext>(args, count)) BooleanResult(result, gl->doubleBuffer != 0);
 }
 
 void UseAccelerator(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Self<OglContext>(args, count, kClass)) gl->useAccelerator = BooleanArg(args[0]);
+    if (OglContext* gl = Self<OglContext>(args, count)) gl->useAccelerator = BooleanArg(args[0]);
 }
 
 void FreeMDC(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Self<OglContext>(args, count, kClass)) gl->FreeMDC();
+    if (OglContext* gl = Self<OglContext>(args, count)) gl->FreeMDC();
 }
 
 void IsBind(VarRegister* result, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Self<OglContext>(args, count, kClass)) BooleanResult(result, gl->hdc != 0);
+    if (OglContext* gl = Self<OglContext>(args, count)) BooleanResult(result, gl->hdc != 0);
 }
 
 void IsOpen(VarRegister* result, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Self<OglContext>(args, count, kClass)) BooleanResult(result, gl->hglrc != 0);
+    if (OglContext* gl = Self<OglContext>(args, count)) BooleanResult(result, gl->hglrc != 0);
 }
 
 void Close(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Self<OglContext>(args, count, kClass)) gl->Close();
+    if (OglContext* gl = Self<OglContext>(args, count)) gl->Close();
 }
 
 void Clear(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Self<OglContext>(args, count, kClass)) gl->Clear();
+    if (OglContext* gl = Self<OglContext>(args, count)) gl->Clear();
 }
 
 void Flush(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Self<OglContext>(args, count, kClass)) gl->Flush();
+    if (OglContext* gl = Self<OglContext>(args, count)) gl->Flush();
 }
 
 void SwapBuffers(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Self<OglContext>(args, count, kClass)) gl->SwapBuffers();
+    if (OglContext* gl = Self<OglContext>(args, count)) gl->SwapBuffers();
 }
 
 const ModuleRow rows[] = {

@@ -5,7 +5,7 @@
 namespace {
 
 void GetVersion(VarRegister* result, VarRegister* args, int count, Processor*) {
-    OglContext* gl = rules::Self<OglContext>(args, count, "VOpenGL");
+    OglContext* gl = rules::Self<OglContext>(args, count);
     if (gl) gl->GetVersion(*rules::ResultTarget(result));
 }
 

@@ -12,7 +12,6 @@ namespace {
 // The longest side PutBitmap and Put2bBitmap draw at a raster position.
 constexpr long kMaxRasterSide = 16384;
 
-constexpr const char* kClass = "VOpenGL";
 
 // A picture to draw: where, its size and its pixel block.
 struct Picture {
@@ -24,25 +23,13 @@ struct Picture {
 // The position of a drawing call: a POINT3 when it has exactly `pointForm`
 // registers, else three numbers.
 void ReadPosition(VarRegister* args, int count, int pointForm, Picture* out) {
-    if (count == pointForm) {
-        Variable& p = *HostObjectArg(args[0]);
-        out->x = p("x").GetFloatNumb();
-        out->y = p("y").GetFloatNumb();
-        out->z = p("z").GetFloatNumb();
-        return;
-    }
-    out->x = NumberAt(args, count, 0);
-    out->y = NumberAt(args, count, 1);
-    out->z = NumberAt(args, count, 2);
+    Point3 at = PositionAt(args, count, count == pointForm);
+    out->x = at.x, out->y = at.y, out->z = at.z;
 }
 
 // Error 8 for a picture or mask with a side longer than can be drawn.
 bool RasterTooLarge(const char* method, long w, long h) {
-    char text[160];
-    std::snprintf(text, sizeof text, "%s: %ld x %ld pixels; at most %ld pixels a side can be drawn", method, w, h,
-                  kMaxRasterSide);
-    VeskError(VE_SIZES, text);
-    return false;
+    return SizeError("%s: %ld x %ld pixels; at most %ld pixels a side can be drawn", method, w, h, kMaxRasterSide);
 }
 
 // Asks the bitmap (the last argument) for its width, height and pixel block
@@ -71,7 +58,7 @@ bool FetchBitmap(VarRegister* result, VarRegister* args, int count, Processor* p
 
 // Rows 70 and 71: (x, y, z, bitmap) or (POINT3, bitmap).
 void DrawBitmap(VarRegister* result, VarRegister* args, int count, Processor* p) {
-    OglContext* gl = Self<OglContext>(args, count, kClass);
+    OglContext* gl = Self<OglContext>(args, count);
     Picture pic;
     if (gl && FetchBitmap(result, args, count, p, "DrawBitmap", 0, &pic))
         gl->DrawBitmap(pic.x, pic.y, pic.z, pic.width, pic.height, pic.block);
@@ -79,7 +66,7 @@ void DrawBitmap(VarRegister* result, VarRegister* args, int count, Processor* p)
 
 // Rows 67 and 68, likewise.
 void PutBitmap(VarRegister* result, VarRegister* args, int count, Processor* p) {
-    OglContext* gl = Self<OglContext>(args, count, kClass);
+    OglContext* gl = Self<OglContext>(args, count);
     Picture pic;
     if (gl && FetchBitmap(result, args, count, p, "PutBitmap", kMaxRasterSide, &pic))
         gl->PutBitmap(pic.x, pic.y, pic.z, pic.width, pic.height, pic.block);
@@ -90,7 +77,7 @@ void PutBitmap(VarRegister* result, VarRegister* args, int count, Processor* p) 
 // to 4 bytes, and the sides be drawable (error 8 otherwise); negative sizes
 // draw nothing.
 void Put2bBitmap(VarRegister*, VarRegister* args, int count, Processor*) {
-    OglContext* gl = Self<OglContext>(args, count, kClass);
+    OglContext* gl = Self<OglContext>(args, count);
     if (!gl || count < 2) return;
     Picture pic;
     ReadPosition(args, count, 5, &pic);
@@ -108,15 +95,11 @@ void Put2bBitmap(VarRegister*, VarRegister* args, int count, Processor*) {
 // A block of 3 x width x height bytes must be countable in 64 bits (error 8);
 // one the host cannot allocate is the host's error.
 void GetDIBits(VarRegister* result, VarRegister* args, int count, Processor*) {
-    OglContext* gl = Self<OglContext>(args, count, kClass);
+    OglContext* gl = Self<OglContext>(args, count);
     if (!gl) return;
     int w = ClampToInt(IntArg(args[2])), h = ClampToInt(IntArg(args[3]));
-    if (w > 0 && h > 0 && int64_t(w) * h > INT64_MAX / 3) {
-        char text[120];
-        std::snprintf(text, sizeof text, "GetDIBits: %d x %d pixels are more than a pixel block can hold", w, h);
-        VeskError(VE_SIZES, text);
-        return;
-    }
+    if (w > 0 && h > 0 && int64_t(w) * h > INT64_MAX / 3)
+        return void(SizeError("GetDIBits: %d x %d pixels are more than a pixel block can hold", w, h));
     gl->GetDIBits(NumberArg(args[0]), NumberArg(args[1]), w, h, *ResultTarget(result));
 }
 

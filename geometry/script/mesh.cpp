@@ -11,7 +11,6 @@ using namespace rules;
 
 namespace {
 
-constexpr const char* kClass = "VOpenGL";
 
 // The read groups of one call, their indices and materials.
 struct Mesh {
@@ -98,7 +97,7 @@ void Mesh::ResolveMaterials(Variable& materials) {
 }
 
 void TrianglesEx(VarRegister*, VarRegister* args, int count, Processor* p) {
-    OglContext* gl = Self<OglContext>(args, count, kClass);
+    OglContext* gl = Self<OglContext>(args, count);
     if (!gl) return;
     Variable& materials = VectorArg(args, count, 3);
     Mesh mesh;

@@ -13,7 +13,6 @@ using namespace rules;
 
 namespace {
 
-constexpr const char* kClass = "VOpenGL";
 constexpr int kOrder = 4;
 // Control nets beyond this many points are not built (3 floats a point).
 constexpr long kMaxPoints = (INT_MAX - 1) / 3;
@@ -41,11 +40,7 @@ bool AllFinite(const float* v, long n, const char* name) {
 
 // Error 8 for a control net too large to count in the ints GLU takes.
 bool NetFits(bool fits) {
-    if (fits) return true;
-    char text[100];
-    std::snprintf(text, sizeof text, "a NURBS control net of more than %ld points cannot be drawn", kMaxPoints);
-    VeskError(VE_SIZES, text);
-    return false;
+    return fits || SizeError("a NURBS control net of more than %ld points cannot be drawn", kMaxPoints);
 }
 
 // The elements of a Vector as floats; null when memory is short.
@@ -58,7 +53,7 @@ std::unique_ptr<float[]> Floats(Variable& v, long n) {
 
 // SplineCurve2D and SplineCurve3D: zs is null for the curve in z = 0.
 void Curve(VarRegister* args, int count, Variable* zs, Variable& knotsArg) {
-    OglContext* gl = DirectSelf<OglContext>(args, count, kClass);
+    OglContext* gl = DirectSelf<OglContext>(args, count);
     if (!gl) return;
     Variable& xs = VectorArg(args, count, 0);
     Variable& ys = VectorArg(args, count, 1);
@@ -135,7 +130,7 @@ struct SurfaceArgs {
 // Rows 74 and 75: five arguments draw without normals, any other count
 // takes normals as the fourth argument.
 void SplineSurface(VarRegister*, VarRegister* args, int count, Processor* p) {
-    OglContext* gl = DirectSelf<OglContext>(args, count, kClass);
+    OglContext* gl = DirectSelf<OglContext>(args, count);
     if (!gl) return;
     int k = count == 6 ? 3 : 4;  // where the knots start
     SurfaceArgs s{&VectorArg(args, count, 0), &VectorArg(args, count, 1), &VectorArg(args, count, 2),

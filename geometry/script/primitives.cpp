@@ -7,7 +7,6 @@ using namespace rules;
 
 namespace {
 
-constexpr const char* kClass = "VOpenGL";
 
 // The arrays of one call, read points first, then normals, then colours
 // (whose packed form is told by the points' count).
@@ -29,7 +28,7 @@ struct VertexArgs {
 };
 
 void PointsOrLines(VarRegister* args, int count, Processor* p, GLenum primitive) {
-    OglContext* gl = Self<OglContext>(args, count, kClass);
+    OglContext* gl = Self<OglContext>(args, count);
     VertexArgs a;
     if (gl && a.Read(args, count, p, false, false))
         gl->PointsOrLines(primitive, a.points.Get(), a.P(), nullptr);
@@ -49,24 +48,24 @@ void Lines(VarRegister*, VarRegister* args, int count, Processor* p) {
 
 // A colour count that differs from the point count draws nothing, silently.
 void ColorLines(VarRegister*, VarRegister* args, int count, Processor* p) {
-    OglContext* gl = Self<OglContext>(args, count, kClass);
+    OglContext* gl = Self<OglContext>(args, count);
     VertexArgs a;
     if (gl && a.Read(args, count, p, false, true) && a.C() == a.P())
         gl->PointsOrLines(GL_LINES, a.points.Get(), a.P(), a.colors.Get());
 }
 
 void SetPointSize(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Self<OglContext>(args, count, kClass)) gl->SetPointSize(NumberArg(args[0]));
+    if (OglContext* gl = Self<OglContext>(args, count)) gl->SetPointSize(NumberArg(args[0]));
 }
 
 void SetLineWidth(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Self<OglContext>(args, count, kClass)) gl->SetLineWidth(NumberArg(args[0]));
+    if (OglContext* gl = Self<OglContext>(args, count)) gl->SetLineWidth(NumberArg(args[0]));
 }
 
 // Triangles from points alone (computed normals) or with normals: two rows,
 // two handlers, one reading.
 void DrawTriangles(VarRegister* args, int count, Processor* p, bool withNormals) {
-    OglContext* gl = Self<OglContext>(args, count, kClass);
+    OglContext* gl = Self<OglContext>(args, count);
     VertexArgs a;
     if (!gl || !a.Read(args, count, p, withNormals, false)) return;
     int P = a.P(), N = a.N();
@@ -83,7 +82,7 @@ void TrianglesWithNormals(VarRegister*, VarRegister* args, int count, Processor*
 }
 
 void ColorTriangles(VarRegister*, VarRegister* args, int count, Processor* p) {
-    OglContext* gl = Self<OglContext>(args, count, kClass);
+    OglContext* gl = Self<OglContext>(args, count);
     VertexArgs a;
     if (!gl || !a.Read(args, count, p, true, true)) return;
     int P = a.P(), N = a.N();
@@ -93,7 +92,7 @@ void ColorTriangles(VarRegister*, VarRegister* args, int count, Processor* p) {
 
 // A strip from points and normals, or from points alone (computed normals).
 void DrawTriangleStrip(VarRegister* args, int count, Processor* p, bool withNormals) {
-    OglContext* gl = Self<OglContext>(args, count, kClass);
+    OglContext* gl = Self<OglContext>(args, count);
     VertexArgs a;
     if (!gl || !a.Read(args, count, p, withNormals, false)) return;
     if (SizesFit((!withNormals || a.N() == a.P()) && a.P() >= 3))
@@ -118,7 +117,7 @@ struct SurfaceRule {
 };
 
 void DrawSurface(VarRegister* args, int count, Processor* p, const SurfaceRule& rule) {
-    OglContext* gl = Self<OglContext>(args, count, kClass);
+    OglContext* gl = Self<OglContext>(args, count);
     VertexArgs a;
     if (!gl || !a.Read(args, count, p, true, rule.withColors)) return;
     int P = a.P();

@@ -6,34 +6,25 @@ using namespace rules;
 
 namespace {
 
-constexpr const char* kClass = "VOpenGL";
 constexpr int kDefaultSegments = 10;
 
 // Rows 54 to 57: (x, y, z, radius[, n]) or (POINT3, radius[, n]); any other
 // count draws nothing.
 void Sphere(VarRegister*, VarRegister* args, int count, Processor*) {
-    OglContext* gl = Self<OglContext>(args, count, kClass);
+    OglContext* gl = Self<OglContext>(args, count);
     if (!gl) return;
-    OglPoint4 centre;
-    int next;
-    if (count == 5 || count == 6) {
-        centre.Set(NumberArg(args[0]), NumberArg(args[1]), NumberArg(args[2]), 1.0f);
-        next = 3;
-    } else if (count == 3 || count == 4) {
-        Variable& p = *HostObjectArg(args[0]);
-        centre.Set(p("x").GetFloatNumb(), p("y").GetFloatNumb(), p("z").GetFloatNumb(), 1.0f);
-        next = 1;
-    } else {
-        return;
-    }
+    bool point = count == 3 || count == 4;
+    if (!point && count != 5 && count != 6) return;
+    Point3 c = PositionAt(args, count, point);
+    int next = point ? 1 : 3;
     int n = count - 1 > next + 1 ? IntAt(args, count, next + 1) : kDefaultSegments;
-    gl->Sphere(centre, NumberArg(args[next]), n);
+    gl->Sphere(OglPoint4(c.x, c.y, c.z, 1.0f), NumberArg(args[next]), n);
 }
 
 // Rows 58 and 59: five arguments give the segment counts, any other count
 // takes the default ones.
 void Cylinder(VarRegister*, VarRegister* args, int count, Processor*) {
-    OglContext* gl = Self<OglContext>(args, count, kClass);
+    OglContext* gl = Self<OglContext>(args, count);
     if (!gl) return;
     bool counts = count == 6;
     gl->Cylinder(NumberAt(args, count, 0), NumberAt(args, count, 1), NumberAt(args, count, 2),
@@ -42,12 +33,12 @@ void Cylinder(VarRegister*, VarRegister* args, int count, Processor*) {
 }
 
 void Disk(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Self<OglContext>(args, count, kClass))
+    if (OglContext* gl = Self<OglContext>(args, count))
         gl->Disk(NumberArg(args[0]), NumberArg(args[1]), ClampToInt(IntArg(args[2])));
 }
 
 void PartialDisk(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Self<OglContext>(args, count, kClass))
+    if (OglContext* gl = Self<OglContext>(args, count))
         gl->PartialDisk(NumberArg(args[0]), NumberArg(args[1]), NumberArg(args[2]),
                         NumberArg(args[3]), ClampToInt(IntArg(args[4])));
 }
@@ -55,7 +46,7 @@ void PartialDisk(VarRegister*, VarRegister* args, int count, Processor*) {
 // Rows 62 and 63: three sizes, or a corner and three sizes (any count
 // other than three arguments).
 void Box(VarRegister*, VarRegister* args, int count, Processor*) {
-    OglContext* gl = Self<OglContext>(args, count, kClass);
+    OglContext* gl = Self<OglContext>(args, count);
     if (!gl) return;
     float v[6];
     for (int i = 0; i < 6; i++) v[i] = NumberAt(args, count, i);
@@ -64,7 +55,7 @@ void Box(VarRegister*, VarRegister* args, int count, Processor*) {
 }
 
 void Torus(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Self<OglContext>(args, count, kClass))
+    if (OglContext* gl = Self<OglContext>(args, count))
         gl->Torus(NumberArg(args[0]), ClampToInt(IntArg(args[1])), NumberArg(args[2]),
                   ClampToInt(IntArg(args[3])));
 }

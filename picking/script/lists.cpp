@@ -9,32 +9,31 @@ using namespace rules;
 
 namespace {
 
-constexpr const char* kClass = "VOpenGL";
 
 // GenList(void) asks for one name, GenList(int) for a block of them.
 void GenList(VarRegister* result, VarRegister* args, int count, Processor*) {
-    OglContext* gl = Self<OglContext>(args, count, kClass);
+    OglContext* gl = Self<OglContext>(args, count);
     if (!gl) return;
     int range = count == 1 ? 1 : static_cast<int>(IntArg(args[0]));
     IntResult(result, static_cast<int>(gl->GenList(range)));
 }
 
 void NewList(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Self<OglContext>(args, count, kClass)) gl->NewList(static_cast<int>(IntArg(args[0])));
+    if (OglContext* gl = Self<OglContext>(args, count)) gl->NewList(static_cast<int>(IntArg(args[0])));
 }
 
 void EndList(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Self<OglContext>(args, count, kClass)) gl->EndList();
+    if (OglContext* gl = Self<OglContext>(args, count)) gl->EndList();
 }
 
 void CallList(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Self<OglContext>(args, count, kClass)) gl->CallList(static_cast<int>(IntArg(args[0])));
+    if (OglContext* gl = Self<OglContext>(args, count)) gl->CallList(static_cast<int>(IntArg(args[0])));
 }
 
 // Reads every name through element access into one array, so that OpenGL
 // runs the lists in a single call.
 void CallLists(VarRegister*, VarRegister* args, int count, Processor*) {
-    OglContext* gl = Self<OglContext>(args, count, kClass);
+    OglContext* gl = Self<OglContext>(args, count);
     if (!gl) return;
     Variable* names = HostObjectArg(args[0]);
     long n = CountOf(*names);
@@ -49,7 +48,7 @@ void CallLists(VarRegister*, VarRegister* args, int count, Processor*) {
 // other than 2 is the block form; its arguments are read only as far as the
 // call has them.
 void DeleteLists(VarRegister*, VarRegister* args, int count, Processor*) {
-    OglContext* gl = Self<OglContext>(args, count, kClass);
+    OglContext* gl = Self<OglContext>(args, count);
     if (!gl) return;
     int list = static_cast<int>(ArgOrEmpty(args, count, 0).GetLongNumb());
     int range = count == 2 ? 1 : static_cast<int>(ArgOrEmpty(args, count, 1).GetLongNumb());

@@ -6,33 +6,32 @@ using namespace rules;
 
 namespace {
 
-constexpr const char* kClass = "VOpenGL";
 
 void InitNameStack(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Self<OglContext>(args, count, kClass)) gl->InitNameStack();
+    if (OglContext* gl = Self<OglContext>(args, count)) gl->InitNameStack();
 }
 
 void PushName(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Self<OglContext>(args, count, kClass)) gl->PushName(static_cast<GLuint>(IntArg(args[0])));
+    if (OglContext* gl = Self<OglContext>(args, count)) gl->PushName(static_cast<GLuint>(IntArg(args[0])));
 }
 
 void PopName(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Self<OglContext>(args, count, kClass)) gl->PopName();
+    if (OglContext* gl = Self<OglContext>(args, count)) gl->PopName();
 }
 
 void LoadName(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Self<OglContext>(args, count, kClass)) gl->LoadName(static_cast<GLuint>(IntArg(args[0])));
+    if (OglContext* gl = Self<OglContext>(args, count)) gl->LoadName(static_cast<GLuint>(IntArg(args[0])));
 }
 
 void BeginSelection(VarRegister*, VarRegister* args, int count, Processor*) {
-    OglContext* gl = Self<OglContext>(args, count, kClass);
+    OglContext* gl = Self<OglContext>(args, count);
     if (!gl) return;
     gl->BeginSelection(static_cast<int>(IntArg(args[0])), static_cast<int>(IntArg(args[1])),
                        static_cast<int>(IntArg(args[2])), static_cast<int>(IntArg(args[3])));
 }
 
 void EndSelection(VarRegister* result, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Self<OglContext>(args, count, kClass)) gl->EndSelection(*ResultTarget(result));
+    if (OglContext* gl = Self<OglContext>(args, count)) gl->EndSelection(*ResultTarget(result));
 }
 
 const ModuleRow rows[] = {

@@ -7,28 +7,23 @@ using namespace rules;
 
 namespace {
 
-constexpr const char* kClass = "VOpenGL";
-constexpr const char* kColor = "OglColor";
-
-OglContext* Context(VarRegister* args, int count) { return Self<OglContext>(args, count, kClass); }
-
-float Number(VarRegister* args, int count, int i) { return ArgOrEmpty(args, count, i).GetFloatNumb(); }
+OglContext* Context(VarRegister* args, int count) { return Self<OglContext>(args, count); }
 
 // The colour a shared colour handler was given: with exactly one argument
 // the OglColor (null after error 40 or 43), otherwise three numbers and an
 // opaque alpha.
 bool ColorArgument(VarRegister* args, int count, OglColor& out) {
     if (count == 2) {
-        OglColor* c = ObjectArg<OglColor>(args[0], kColor);
+        OglColor* c = ObjectArg<OglColor>(args[0]);
         if (c) out = *c;
         return c != nullptr;
     }
-    out.SetColor(Number(args, count, 0), Number(args, count, 1), Number(args, count, 2), 1.0f);
+    out.SetColor(NumberAt(args, count, 0), NumberAt(args, count, 1), NumberAt(args, count, 2), 1.0f);
     return true;
 }
 
 void ColorResult(VarRegister* result, Processor* p, const OglColor& c) {
-    ObjectResult(result, p, kColor, {c.red, c.green, c.blue, c.alpha});
+    ObjectResult(result, p, OglColor::kScriptClass, {c.red, c.green, c.blue, c.alpha});
 }
 
 // -- clear colour, wire frame, outline patch --

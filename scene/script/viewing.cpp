@@ -8,7 +8,6 @@ using namespace rules;
 
 namespace {
 
-constexpr const char* kClass = "VOpenGL";
 constexpr const char* kMatrixFunctionText = "param FullMatr, LookMatr; return LookMatr->Inverse() * FullMatr;";
 
 // The script function GetMatrix runs, built on first use and shared by every
@@ -25,18 +24,6 @@ __attribute__((destructor)) void ReleaseMatrixFunction() {
     matrixFunction->_Clear();
     delete matrixFunction;
     matrixFunction = nullptr;
-}
-
-// Argument i of a handler shared by overloads, read as a number; an index
-// past the call's arguments reads as an empty value.
-float Number(VarRegister* args, int count, int i) { return ArgOrEmpty(args, count, i).GetFloatNumb(); }
-
-// A POINT3 argument: its members x, y, z as floats (the class is not checked).
-void ReadPoint(Variable& arg, float& x, float& y, float& z) {
-    Variable* point = (arg.type & VT_ANYREF) ? arg.GetPointer() : &arg;
-    x = (*point)("x").GetFloatNumb();
-    y = (*point)("y").GetFloatNumb();
-    z = (*point)("z").GetFloatNumb();
 }
 
 // A script Matrix M into OpenGL's column-major array: element 4c + r is M[r][c].
@@ -56,12 +43,12 @@ void MakeMatrix(Processor* p, Variable& target, const double in[16]) {
 }
 
 void SetViewPort(VarRegister*, VarRegister* args, int count, Processor*) {
-    OglContext* gl = Self<OglContext>(args, count, kClass);
+    OglContext* gl = Self<OglContext>(args, count);
     if (gl) gl->SetViewport(NumberArg(args[0]), NumberArg(args[1]), NumberArg(args[2]), NumberArg(args[3]));
 }
 
 void SetViewerPos(VarRegister*, VarRegister* args, int count, Processor*) {
-    OglContext* gl = DirectSelf<OglContext>(args, count, kClass);
+    OglContext* gl = DirectSelf<OglContext>(args, count);
     if (!gl) return;
     float n[9];
     for (int i = 0; i < 9; i++) n[i] = NumberArg(args[i]);
@@ -69,63 +56,52 @@ void SetViewerPos(VarRegister*, VarRegister* args, int count, Processor*) {
 }
 
 void SetClipping(VarRegister*, VarRegister* args, int count, Processor*) {
-    OglContext* gl = Self<OglContext>(args, count, kClass);
+    OglContext* gl = Self<OglContext>(args, count);
     if (gl)
         gl->SetClipping(NumberArg(args[0]), NumberArg(args[1]), NumberArg(args[2]), NumberArg(args[3]),
                         NumberArg(args[4]), NumberArg(args[5]));
 }
 
 void SetPerspective(VarRegister*, VarRegister* args, int count, Processor*) {
-    OglContext* gl = Self<OglContext>(args, count, kClass);
+    OglContext* gl = Self<OglContext>(args, count);
     if (gl) gl->SetPerspective(NumberArg(args[0]), NumberArg(args[1]), NumberArg(args[2]), NumberArg(args[3]));
 }
 
 // Four numbers: axis then angle; any other count: a POINT3 axis and the angle.
 void Rotate(VarRegister*, VarRegister* args, int count, Processor*) {
-    OglContext* gl = DirectSelf<OglContext>(args, count, kClass);
+    OglContext* gl = DirectSelf<OglContext>(args, count);
     if (!gl) return;
-    float x, y, z;
-    if (count == 5) {
-        x = Number(args, count, 0), y = Number(args, count, 1), z = Number(args, count, 2);
-        gl->Rotate(x, y, z, Number(args, count, 3));
-        return;
-    }
-    ReadPoint(ArgOrEmpty(args, count, 0), x, y, z);
-    gl->Rotate(x, y, z, Number(args, count, 1));
+    Point3 axis = PositionAt(args, count, count != 5);
+    gl->Rotate(axis.x, axis.y, axis.z, NumberAt(args, count, count == 5 ? 3 : 1));
 }
 
 // Three numbers, or (any other count) a POINT3.
 void Translate(VarRegister*, VarRegister* args, int count, Processor*) {
-    OglContext* gl = DirectSelf<OglContext>(args, count, kClass);
+    OglContext* gl = DirectSelf<OglContext>(args, count);
     if (!gl) return;
-    float x, y, z;
-    if (count == 4) {
-        x = Number(args, count, 0), y = Number(args, count, 1), z = Number(args, count, 2);
-    } else {
-        ReadPoint(ArgOrEmpty(args, count, 0), x, y, z);
-    }
-    gl->Translate(x, y, z);
+    Point3 by = PositionAt(args, count, count != 4);
+    gl->Translate(by.x, by.y, by.z);
 }
 
 void SetScale(VarRegister*, VarRegister* args, int count, Processor*) {
-    OglContext* gl = Self<OglContext>(args, count, kClass);
+    OglContext* gl = Self<OglContext>(args, count);
     if (gl) gl->Scale(NumberArg(args[0]), NumberArg(args[1]), NumberArg(args[2]));
 }
 
 void PushModelMatrix(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Self<OglContext>(args, count, kClass)) gl->PushModelMatrix();
+    if (OglContext* gl = Self<OglContext>(args, count)) gl->PushModelMatrix();
 }
 
 void PopModelMatrix(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Self<OglContext>(args, count, kClass)) gl->PopModelMatrix();
+    if (OglContext* gl = Self<OglContext>(args, count)) gl->PopModelMatrix();
 }
 
 void LoadIdentityMatrix(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Self<OglContext>(args, count, kClass)) gl->LoadIdentity();
+    if (OglContext* gl = Self<OglContext>(args, count)) gl->LoadIdentity();
 }
 
 void LoadMatrix(VarRegister*, VarRegister* args, int count, Processor*) {
-    OglContext* gl = Self<OglContext>(args, count, kClass);
+    OglContext* gl = Self<OglContext>(args, count);
     if (!gl) return;
     double m[16];
     ReadMatrix(*HostObjectArg(args[0]), m);
@@ -133,7 +109,7 @@ void LoadMatrix(VarRegister*, VarRegister* args, int count, Processor*) {
 }
 
 void MultiplyMatrix(VarRegister*, VarRegister* args, int count, Processor*) {
-    OglContext* gl = Self<OglContext>(args, count, kClass);
+    OglContext* gl = Self<OglContext>(args, count);
     if (!gl) return;
     double m[16];
     ReadMatrix(*HostObjectArg(args[0]), m);
@@ -144,7 +120,7 @@ void MultiplyMatrix(VarRegister*, VarRegister* args, int count, Processor*) {
 // the full model-view and the viewer's alone, and returns Look^-1 * Full.
 void GetMatrix(VarRegister* result, VarRegister* args, int count, Processor* p) {
     Variable* function = MatrixFunction();
-    OglContext* gl = DirectSelf<OglContext>(args, count, kClass);
+    OglContext* gl = DirectSelf<OglContext>(args, count);
     if (!gl || !function) return;
     double full[16], look[16];
     gl->GetMatrices(full, look);
@@ -155,7 +131,7 @@ void GetMatrix(VarRegister* result, VarRegister* args, int count, Processor* p) 
 }
 
 void GetViewerPos(VarRegister* result, VarRegister* args, int count, Processor* p) {
-    OglContext* gl = DirectSelf<OglContext>(args, count, kClass);
+    OglContext* gl = DirectSelf<OglContext>(args, count);
     if (!gl) return;
     OglPoint4 points[3];
     gl->GetViewer(points[0], points[1], points[2]);
@@ -169,7 +145,7 @@ void GetViewerPos(VarRegister* result, VarRegister* args, int count, Processor* 
 }
 
 void GetViewPort(VarRegister* result, VarRegister* args, int count, Processor*) {
-    OglContext* gl = Self<OglContext>(args, count, kClass);
+    OglContext* gl = Self<OglContext>(args, count);
     if (!gl) return;
     const float stored[4] = {gl->viewport.left, gl->viewport.right, gl->viewport.top, gl->viewport.bottom};
     Variable* vector = VectorResult(result, 4);
