@@ -8,7 +8,7 @@
 // switched on again at every call (a material may have switched it off).
 void OglContext::SetColor(const OglColor& color) {
     if (!IsOpen()) return;
-    if (lightEnabled) {
+    if (switches.lightEnabled) {
         glEnable(GL_COLOR_MATERIAL);
         glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
     }
@@ -18,6 +18,6 @@ void OglContext::SetColor(const OglColor& color) {
 // Colour tracking would override the material's colours, so it goes off first.
 void OglContext::SetMaterial(const OglMaterial& material) {
     if (!IsOpen()) return;
-    if (lightEnabled) glDisable(GL_COLOR_MATERIAL);
+    if (switches.lightEnabled) glDisable(GL_COLOR_MATERIAL);
     material.Apply();
 }

@@ -74,9 +74,9 @@ void OglContext::OpenWith(DeviceHandle device, uint32_t flags) {
 }
 
 void OglContext::SendInitialState() {
-    ApplyViewport();
-    ApplyViewer();
-    glShadeModel(smooth ? GL_SMOOTH : GL_FLAT);
+    view.ApplyViewport();
+    view.ApplyViewer();
+    switches.ApplyShadeModel();
     glFrontFace(GL_CCW);
     glDisable(GL_CULL_FACE);
     glDepthFunc(GL_LEQUAL);
@@ -84,23 +84,15 @@ void OglContext::SendInitialState() {
     glEnable(GL_NORMALIZE);
     glHint(GL_POLYGON_SMOOTH_HINT, GL_FASTEST);
     glHint(GL_LINE_SMOOTH_HINT, GL_FASTEST);
-    if (lightEnabled) {
-        glLightModeli(GL_LIGHT_MODEL_LOCAL_VIEWER, 1);
-        light.Enable();
+    if (switches.lightEnabled) {
+        switches.ApplyLighting(light);
         light.Apply();
     }
-    if (fogEnabled) fog.Apply(clip.near, clip.far);
-    ApplyProjection();
-    glClearColor(clearColor.red, clearColor.green, clearColor.blue, clearColor.alpha);
+    if (switches.fogEnabled) fog.Apply(view.clip.near, view.clip.far);
+    view.ApplyProjection();
+    switches.ApplyClearColor();
     glClear(GL_DEPTH_BUFFER_BIT);
-    if (blend) {
-        glEnable(GL_COLOR_LOGIC_OP);
-        glEnable(GL_BLEND);
-        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    } else {
-        glDisable(GL_COLOR_LOGIC_OP);
-        glDisable(GL_BLEND);
-    }
+    switches.ApplyBlend();
 }
 
 // Moves the open rendering context to another device; only the viewport and
@@ -115,8 +107,8 @@ int OglContext::BindMDC(DeviceHandle device) {
     hdc = device;
     SetFormat(hdc, pixelFlags);
     if (platform::MakeCurrent(hdc, hglrc)) {
-        ApplyViewport();
-        ApplyProjection();
+        view.ApplyViewport();
+        view.ApplyProjection();
         return 1;
     }
     RaiseSystemError(OGL_CANTBIND_DC);
@@ -145,7 +137,7 @@ void OglContext::Close() {
 
 void OglContext::Clear() {
     if (!hdc || !hglrc) return;
-    glClearColor(clearColor.red, clearColor.green, clearColor.blue, clearColor.alpha);
+    switches.ApplyClearColor();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
@@ -156,4 +148,11 @@ void OglContext::Flush() {
 
 void OglContext::SwapBuffers() {
     if (hdc && doubleBuffer) platform::SwapBuffers(hdc);
+}
+
+// The light goes to OpenGL only when it would reach this context: another
+// context (or none) being current must not receive it.
+void OglContext::SetLightPosition(float x, float y, float z) {
+    light.SetPosition(x, y, z, 1.0f);
+    if (hglrc && platform::CurrentContext() == hglrc) light.Apply();
 }

@@ -9,45 +9,28 @@
 
 #include <cstdint>
 
-#include "color/color.h"
-#include "scene/records.h"
 #include "platform/platform.h"
 #include "scene/light.h"
+#include "scene/switches.h"
+#include "scene/viewing.h"
 
 class OglMaterial;
 struct GLUquadric;
 struct GLUnurbs;
 
-struct OglClientRect {
-    int left = 0, top = 0, right = 0, bottom = 0;
-};
-
 class OglContext : public VeskAss {
 public:
     static constexpr const char* kScriptClass = "VOpenGL";
 
-    int doubleBuffer = 0;
-    int wired = 0;
-    int outlinePatch = 1;
-    OglColor clearColor{0.0f, 0.0f, 0.0f, 1.0f};
-    OglPoint4 eye{0, 0, 1000, 1};
-    OglPoint4 center{0, 0, 0, 1};
-    OglPoint4 up{0, 1, 0, 1};
+    OglView view;
+    OglSwitches switches;
     OglLight light{1.0f, 1.0f, 1.0f, 1.0f};
     OglFog fog{0.2f, 0.2f, 0.2f, 1.0f};
-    OglBox clip{-200, 200, -200, 200, -200, 200};
-    OglRect viewport{0, 0, 400, 400};
-    int smooth = 0;
-    int smoothLine = 0;
-    int smoothPoint = 0;
-    int blend = 0;
+    int doubleBuffer = 0;
     platform::ContextHandle hglrc = 0;
     platform::DeviceHandle hdc = 0;
     platform::DeviceHandle savedDC = 0;
     platform::ContextHandle savedRC = 0;
-    int fogEnabled = 0;
-    int lightEnabled = 0;
-    OglClientRect clientRect;
     // The selection buffer belongs to the rendering context that selects
     // into it (picking/gl_state.h), not to this object.
     int selectionDepth = 0;
@@ -70,45 +53,14 @@ public:
     void Flush();
     void SwapBuffers();
     void SetClientRect(int left, int top, int right, int bottom) {
-        clientRect = {left, top, right, bottom};
+        view.clientRect = {left, top, right, bottom};
     }
+    // Stores the light's position, then sends the whole light if this
+    // context's rendering context is the one current.
+    void SetLightPosition(float x, float y, float z);
 
     // ---- version (context/version.cpp) ----
     void GetVersion(Variable& target);
-
-    // ---- viewing and transforms (scene/viewing.cpp) ----
-    void ApplyViewport();
-    void ApplyViewer();
-    void ApplyProjection();
-    void SetViewport(float left, float top, float right, float bottom);
-    void SetViewer(float eyeX, float eyeY, float eyeZ, float centerX, float centerY, float centerZ,
-                   float upX, float upY, float upZ);
-    void GetViewer(OglPoint4& eyeOut, OglPoint4& centerOut, OglPoint4& upOut) const;
-    void SetClipping(float left, float right, float bottom, float top, float near, float far);
-    void SetPerspective(float fovy, float aspect, float near, float far);
-    // Model-view transforms; these issue nothing while the context is closed.
-    void Translate(float x, float y, float z);
-    void Rotate(float x, float y, float z, float angle);
-    void Scale(float x, float y, float z);
-    void PushModelMatrix();
-    void PopModelMatrix();
-    // These always issue their calls, to whatever context is current.
-    void LoadIdentity();
-    void LoadMatrix(const double matrix[16]);
-    void MultiplyMatrix(const double matrix[16]);
-    void GetMatrices(double full[16], double look[16]);
-
-    // ---- lighting, fog and render-state switches (scene/switches.cpp) ----
-    void SetClearColor(OglColor color);
-    void ApplyFog(float start, float end);
-    void EnableFog(int flag);
-    void EnableLight(int flag);
-    void EnableSmooth(int flag);
-    void EnableSmoothLine(int flag);
-    void EnableSmoothPoint(int flag);
-    void EnableBlend(int flag);
-    // Stores the position, then sends the whole light if this context is the current one.
-    void SetLightPosition(float x, float y, float z);
 
     // ---- drawing colour and material (color/drawing.cpp) ----
     void SetColor(const OglColor& color);
@@ -119,8 +71,6 @@ public:
     // are in triples. Every drawing operation does nothing unless bound.
     void SetPointSize(float size);   // only needs a rendering context
     void SetLineWidth(float width);  // likewise
-    // glPolygonMode for both faces from `wired`: outlines or filled.
-    void ApplyPolygonMode() const;
     // GL_POINTS, GL_LINE_STRIP or GL_LINES after the smoothing switch; an
     // optional colour before each vertex.
     void PointsOrLines(GLenum primitive, const float* points, int n, const float* colors);

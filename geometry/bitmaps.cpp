@@ -77,7 +77,7 @@ void OglContext::DrawBitmap(float x, float y, float z, int width, int height, un
     if (!IsBound()) return;
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     glEnable(GL_TEXTURE_2D);
-    bool lit = lightEnabled != 0;
+    bool lit = switches.lightEnabled != 0;
     bool hadColorMaterial = lit && glIsEnabled(GL_COLOR_MATERIAL);
     if (lit) {
         if (!hadColorMaterial) {

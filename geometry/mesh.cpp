@@ -13,7 +13,7 @@ using namespace rules;
 void OglContext::TrianglesEx(const MeshGroup* groups, int groupCount, const long* firstVertices,
                              int indexCount) {
     if (!IsBound()) return;
-    ApplyPolygonMode();
+    switches.ApplyPolygonMode();
     int current = -1;
     for (int i = 0; i < indexCount; i++) {
         long k = firstVertices[i];

@@ -42,18 +42,18 @@ GLUnurbs* NewRenderer() {
 void OglContext::SampleAsOnScreen(GLUnurbs* renderer) const {
     if (selectionDepth <= 0) return;
     GLfloat model[16], projection[16];
-    GLint view[4];
+    GLint viewport[4];
     glGetFloatv(GL_MODELVIEW_MATRIX, model);
-    glGetIntegerv(GL_VIEWPORT, view);
+    glGetIntegerv(GL_VIEWPORT, viewport);
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();
     glLoadIdentity();
-    glFrustum(clip.left, clip.right, clip.bottom, clip.top, clip.near, clip.far);
+    view.ApplyFrustum();
     glGetFloatv(GL_PROJECTION_MATRIX, projection);
     glPopMatrix();
     glMatrixMode(GL_MODELVIEW);
     gluNurbsProperty(renderer, GLU_AUTO_LOAD_MATRIX, GL_FALSE);
-    gluLoadSamplingMatrices(renderer, model, projection, view);
+    gluLoadSamplingMatrices(renderer, model, projection, viewport);
 }
 
 void OglContext::SplineCurve(int knotCount, const float* knots, const float* control) {
@@ -76,9 +76,9 @@ void OglContext::SplineSurface(int ks, const float* sKnots, int kt, const float*
     GLUnurbs* r = NewRenderer();
     if (!r) return;
     SampleAsOnScreen(r);
-    ApplyPolygonMode();
-    if (wired) {
-        gluNurbsProperty(r, GLU_DISPLAY_MODE, outlinePatch ? GLU_OUTLINE_PATCH : GLU_OUTLINE_POLYGON);
+    switches.ApplyPolygonMode();
+    if (switches.wired) {
+        gluNurbsProperty(r, GLU_DISPLAY_MODE, switches.outlinePatch ? GLU_OUTLINE_PATCH : GLU_OUTLINE_POLYGON);
     } else {
         if (normals) glDisable(GL_AUTO_NORMAL);
         else glEnable(GL_AUTO_NORMAL);
@@ -88,7 +88,7 @@ void OglContext::SplineSurface(int ks, const float* sKnots, int kt, const float*
     auto* t = const_cast<float*>(tKnots);
     int tStride = (ks - kOrder) * 3;
     gluBeginSurface(r);
-    if (normals && !wired)
+    if (normals && !switches.wired)
         gluNurbsSurface(r, ks, s, kt, t, 3, tStride, const_cast<float*>(normals), kOrder, kOrder,
                         GL_MAP2_NORMAL);
     gluNurbsSurface(r, ks, s, kt, t, 3, tStride, const_cast<float*>(control), kOrder, kOrder,

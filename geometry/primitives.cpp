@@ -46,14 +46,10 @@ void OglContext::SetLineWidth(float width) {
     if (hglrc) glLineWidth(width);
 }
 
-void OglContext::ApplyPolygonMode() const {
-    glPolygonMode(GL_FRONT_AND_BACK, wired ? GL_LINE : GL_FILL);
-}
-
 void OglContext::PointsOrLines(GLenum primitive, const float* points, int n, const float* colors) {
     if (!IsBound()) return;
-    if (primitive == GL_POINTS) Switch(GL_POINT_SMOOTH, smoothPoint);
-    else Switch(GL_LINE_SMOOTH, smoothLine);
+    if (primitive == GL_POINTS) Switch(GL_POINT_SMOOTH, switches.smoothPoint);
+    else Switch(GL_LINE_SMOOTH, switches.smoothLine);
     glBegin(primitive);
     for (int i = 0; i < n; i++) {
         if (colors) Color(colors + 3 * i);
@@ -65,7 +61,7 @@ void OglContext::PointsOrLines(GLenum primitive, const float* points, int n, con
 void OglContext::Surface(GLenum primitive, const float* points, int n, const float* normals,
                          const float* colors) {
     if (!IsBound()) return;
-    ApplyPolygonMode();
+    switches.ApplyPolygonMode();
     glBegin(primitive);
     for (int i = 0; i < n; i++) {
         Normal(normals + 3 * i);
@@ -78,7 +74,7 @@ void OglContext::Surface(GLenum primitive, const float* points, int n, const flo
 void OglContext::Triangles(const float* points, int n, const float* normals, int nNormals) {
     if (normals && nNormals == n) return Surface(GL_TRIANGLES, points, n, normals, nullptr);
     if (!IsBound()) return;
-    ApplyPolygonMode();
+    switches.ApplyPolygonMode();
     glBegin(GL_TRIANGLES);
     for (int t = 0; t < n / 3; t++) {
         const float* v = points + 9 * t;
@@ -94,8 +90,8 @@ void OglContext::Triangles(const float* points, int n, const float* normals, int
 void OglContext::ColorTriangles(const float* points, int n, const float* normals, int nNormals,
                                 const float* colors) {
     if (!IsBound()) return;
-    bool lit = lightEnabled != 0;
-    ApplyPolygonMode();
+    bool lit = switches.lightEnabled != 0;
+    switches.ApplyPolygonMode();
     glBegin(GL_TRIANGLES);
     if (nNormals == n) {
         for (int i = 0; i < n; i++) {
@@ -119,7 +115,7 @@ void OglContext::ColorTriangles(const float* points, int n, const float* normals
 void OglContext::TriangleStrip(const float* points, int n, const float* normals) {
     if (normals) return Surface(GL_TRIANGLE_STRIP, points, n, normals, nullptr);
     if (!IsBound() || n < 3) return;
-    ApplyPolygonMode();
+    switches.ApplyPolygonMode();
     glBegin(GL_TRIANGLE_STRIP);
     for (int i = 0; i < 3; i++) {
         ComputedNormal(points, points + 3, points + 6, 1.0);

@@ -23,7 +23,7 @@ int Capped(int segments) { return segments < kMaxSegments ? segments : kMaxSegme
 template <class Draw>
 void WithQuadric(const OglContext& gl, Draw draw) {
     if (!gl.IsBound()) return;
-    gl.ApplyPolygonMode();
+    gl.switches.ApplyPolygonMode();
     GLUquadric* q = gluNewQuadric();
     if (!q) return;
     gluQuadricDrawStyle(q, GLU_FILL);
@@ -91,7 +91,7 @@ void OglContext::DiskRings(GLUquadric* q, float inner, float outer, int n, float
     }
     float ring = outer / n;
     gluPartialDisk(q, 0.0, ring, n, 1, start, sweep);
-    ApplyPolygonMode();
+    switches.ApplyPolygonMode();
     gluPartialDisk(q, ring, outer, n, n - 1, start, sweep);
 }
 
@@ -108,7 +108,7 @@ void OglContext::PartialDisk(float inner, float outer, float start, float sweep,
 
 void OglContext::Box(float a, float b, float c) {
     if (!IsBound()) return;
-    ApplyPolygonMode();
+    switches.ApplyPolygonMode();
     const float half[3] = {a / 2, c / 2, b / 2};
     glBegin(GL_QUADS);
     for (const auto& face : kFaces) {
@@ -131,7 +131,7 @@ void OglContext::Box(float x0, float y0, float z0, float a, float b, float c) {
 // Fewer than one side or tube segment draws nothing.
 void OglContext::Torus(float ringRadius, int sides, float tubeRadius, int tubeSegments) {
     if (!IsBound() || sides < 1 || tubeSegments < 1) return;
-    ApplyPolygonMode();
+    switches.ApplyPolygonMode();
     int m = Capped(sides), k = Capped(tubeSegments);
     for (long i = 0; i < k; i++) TorusBand(ringRadius, m, tubeRadius, k, i);
 }

@@ -58,15 +58,15 @@ void OglContext::LoadName(GLuint name) { glLoadName(name); }
 void OglContext::BeginSelection(int x, int y, int width, int height) {
     glSelectBuffer(kSelectWords, SelectBuffer(CurrentGlState()));
     glRenderMode(GL_SELECT);
-    GLint view[4];
-    glGetIntegerv(GL_VIEWPORT, view);
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();
     glLoadIdentity();
     int cx = rules::Wrap(static_cast<int64_t>(x) - width / 2);
-    int cy = rules::Wrap(static_cast<int64_t>(clientRect.bottom) - y - height / 2);
-    gluPickMatrix(cx, cy, width, height, view);
-    glFrustum(clip.left, clip.right, clip.bottom, clip.top, clip.near, clip.far);
+    int cy = rules::Wrap(static_cast<int64_t>(view.clientRect.bottom) - y - height / 2);
+    gluPickMatrix(cx, cy, width, height, viewport);
+    view.ApplyFrustum();
     glMatrixMode(GL_MODELVIEW);
     selectionDepth++;
 }

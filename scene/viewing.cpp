@@ -1,13 +1,12 @@
-// Viewing: the stored viewport, viewer and frustum, sending them to OpenGL,
-// the model-view transforms scripts call, and the handlers of the camera and
-// matrix methods of VOpenGL.
+// The camera: sending the stored viewport, viewer and frustum to OpenGL,
+// setting them, and the model-view transforms scripts call.
+#include "scene/viewing.h"
+
+#include <GL/gl.h>
 #include <GL/glu.h>
 
-#include <climits>
 #include <cmath>
-#include <new>
 
-#include "context/context.h"
 #include "module/rules.h"
 
 using rules::Trunc;
@@ -20,62 +19,60 @@ void SetIdentity(double m[16]) {
 
 }  // namespace
 
-void OglContext::ApplyViewport() {
+void OglView::ApplyViewport() const {
     long x = static_cast<long>(clientRect.left) + Trunc(viewport.left);
     long y = static_cast<long>(clientRect.bottom) - Trunc(viewport.bottom);
     glViewport(Trunc(static_cast<double>(x)), Trunc(static_cast<double>(y)), Trunc(viewport.Width()),
                Trunc(viewport.Height()));
 }
 
-void OglContext::ApplyViewer() {
+void OglView::LookAt() const { gluLookAt(eye.x, eye.y, eye.z, center.x, center.y, center.z, up.x, up.y, up.z); }
+
+void OglView::ApplyViewer() const {
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    gluLookAt(eye.x, eye.y, eye.z, center.x, center.y, center.z, up.x, up.y, up.z);
+    LookAt();
 }
 
-void OglContext::ApplyProjection() {
+void OglView::ApplyFrustum() const { glFrustum(clip.left, clip.right, clip.bottom, clip.top, clip.near, clip.far); }
+
+void OglView::ApplyProjection() const {
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    glFrustum(clip.left, clip.right, clip.bottom, clip.top, clip.near, clip.far);
+    ApplyFrustum();
     glMatrixMode(GL_MODELVIEW);
 }
 
 // ---- camera ---------------------------------------------------------------------
 
-void OglContext::SetViewport(float left, float top, float right, float bottom) {
+void OglView::SetViewport(float left, float top, float right, float bottom, bool open) {
     viewport.Set(left, top, right, bottom);
-    if (!IsOpen()) return;
+    if (!open) return;
     ApplyViewport();
     ApplyProjection();
 }
 
-void OglContext::SetViewer(float eyeX, float eyeY, float eyeZ, float centerX, float centerY,
-                           float centerZ, float upX, float upY, float upZ) {
+void OglView::SetViewer(float eyeX, float eyeY, float eyeZ, float centerX, float centerY, float centerZ,
+                        float upX, float upY, float upZ, bool open) {
     eye.Set(eyeX, eyeY, eyeZ, 1.0f);
     center.Set(centerX, centerY, centerZ, 1.0f);
     up.Set(upX, upY, upZ, 1.0f);
     up.Normalize();
-    if (IsOpen()) ApplyViewer();
-}
-
-void OglContext::GetViewer(OglPoint4& eyeOut, OglPoint4& centerOut, OglPoint4& upOut) const {
-    eyeOut = eye;
-    centerOut = center;
-    upOut = up;
+    if (open) ApplyViewer();
 }
 
 // The clipping box stores left, right, top, bottom; the arguments come with
 // bottom before top, as glFrustum takes them.
-void OglContext::SetClipping(float left, float right, float bottom, float top, float near, float far) {
+void OglView::SetClipping(float left, float right, float bottom, float top, float near, float far, bool open) {
     clip = OglBox(left, right, top, bottom, near, far);
-    if (IsOpen()) ApplyProjection();
+    if (open) ApplyProjection();
 }
 
 // The half height of the near plane is computed in extended precision with
 // the constants 180.0, 3.14159 (not pi) and 2.0, so that the stored box is
 // exactly the one scripts have always got. The left edge comes from the
 // unrounded half height, the right edge from the stored (rounded) one.
-void OglContext::SetPerspective(float fovy, float aspect, float near, float far) {
+void OglView::SetPerspective(float fovy, float aspect, float near, float far, bool open) {
     if (!(near > 0.0f)) near = 1.0f;
     const long double halfAngle = static_cast<long double>(fovy) / static_cast<long double>(180.0) *
                                   static_cast<long double>(3.14159) / static_cast<long double>(2.0);
@@ -86,69 +83,66 @@ void OglContext::SetPerspective(float fovy, float aspect, float near, float far)
     clip.bottom = static_cast<float>(-top);
     clip.near = near;
     clip.far = far;
-    if (IsOpen()) ApplyProjection();
+    if (open) ApplyProjection();
 }
 
 // ---- model-view transforms ----------------------------------------------------
 
-void OglContext::Translate(float x, float y, float z) {
-    if (!IsOpen()) return;
+void OglView::Translate(float x, float y, float z, bool open) {
+    if (!open) return;
     glMatrixMode(GL_MODELVIEW);
     glTranslatef(x, y, z);
 }
 
-void OglContext::Rotate(float x, float y, float z, float angle) {
-    if (!IsOpen()) return;
+void OglView::Rotate(float x, float y, float z, float angle, bool open) {
+    if (!open) return;
     glMatrixMode(GL_MODELVIEW);
     glRotatef(angle, x, y, z);
 }
 
-void OglContext::Scale(float x, float y, float z) {
-    if (!IsOpen()) return;
+void OglView::Scale(float x, float y, float z, bool open) {
+    if (!open) return;
     glMatrixMode(GL_MODELVIEW);
     glScalef(x, y, z);
 }
 
-void OglContext::PushModelMatrix() {
-    if (!IsOpen()) return;
+void OglView::PushModelMatrix(bool open) {
+    if (!open) return;
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
 }
 
-void OglContext::PopModelMatrix() {
-    if (!IsOpen()) return;
+void OglView::PopModelMatrix(bool open) {
+    if (!open) return;
     glMatrixMode(GL_MODELVIEW);
     glPopMatrix();
 }
 
-void OglContext::LoadIdentity() {
+void OglView::LoadIdentity() {
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
 }
 
 // The matrix is relative to the viewer: the model-view becomes viewer x matrix.
-void OglContext::LoadMatrix(const double matrix[16]) {
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    gluLookAt(eye.x, eye.y, eye.z, center.x, center.y, center.z, up.x, up.y, up.z);
+void OglView::LoadMatrix(const double matrix[16]) const {
+    ApplyViewer();
     glMultMatrixd(matrix);
 }
 
-void OglContext::MultiplyMatrix(const double matrix[16]) {
+void OglView::MultiplyMatrix(const double matrix[16]) {
     glMatrixMode(GL_MODELVIEW);
     glMultMatrixd(matrix);
 }
 
-// The current model-view and the viewer's own; the model-view is left as it
-// was. Without a current context OpenGL writes nothing and both stay identity.
-void OglContext::GetMatrices(double full[16], double look[16]) {
+// Without a current context OpenGL writes nothing into the arrays.
+void OglView::GetMatrices(double full[16], double look[16]) const {
     SetIdentity(full);
     SetIdentity(look);
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
     glGetDoublev(GL_MODELVIEW_MATRIX, full);
     glLoadIdentity();
-    gluLookAt(eye.x, eye.y, eye.z, center.x, center.y, center.z, up.x, up.y, up.z);
+    LookAt();
     glGetDoublev(GL_MODELVIEW_MATRIX, look);
     glPopMatrix();
 }

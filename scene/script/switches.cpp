@@ -7,8 +7,6 @@ using namespace rules;
 
 namespace {
 
-OglContext* Context(VarRegister* args, int count) { return Self<OglContext>(args, count); }
-
 // The colour a shared colour handler was given: with exactly one argument
 // the OglColor (null after error 40 or 43), otherwise three numbers and an
 // opaque alpha.
@@ -22,211 +20,131 @@ bool ColorArgument(VarRegister* args, int count, OglColor& out) {
     return true;
 }
 
-void ColorResult(VarRegister* result, Processor* p, const OglColor& c) {
+// -- the clear colour and the light --
+
+void SetClearColor(VarRegister*, VarRegister* args, int count, Processor*) {
+    OglContext* gl = Self<OglContext>(args, count);
+    OglColor color;
+    if (gl && ColorArgument(args, count, color)) gl->switches.SetClearColor(color, gl->IsOpen());
+}
+
+template <void (OglLight::*set)(const OglColor&)>
+void SetLightColor(VarRegister*, VarRegister* args, int count, Processor*) {
+    OglContext* gl = Self<OglContext>(args, count);
+    OglColor color;
+    if (gl && ColorArgument(args, count, color)) (gl->light.*set)(color);
+}
+
+template <OglColor (OglLight::*get)() const>
+void LightColorResult(VarRegister* result, VarRegister* args, int count, Processor* p) {
+    OglContext* gl = Self<OglContext>(args, count);
+    if (!gl) return;
+    OglColor c = (gl->light.*get)();
     ObjectResult(result, p, OglColor::kScriptClass, {c.red, c.green, c.blue, c.alpha});
 }
 
-// -- clear colour, wire frame, outline patch --
-
-void SetClearColor(VarRegister*, VarRegister* args, int count, Processor*) {
-    OglContext* gl = Context(args, count);
-    OglColor color;
-    if (gl && ColorArgument(args, count, color)) gl->SetClearColor(color);
-}
-
-void EnableWired(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Context(args, count)) gl->wired = BooleanArg(args[0]);
-}
-
-void IsWired(VarRegister* result, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Context(args, count)) BooleanResult(result, gl->wired != 0);
-}
-
-void SetOutlinePatch(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Context(args, count)) gl->outlinePatch = BooleanArg(args[0]);
-}
-
-void GetOutlinePatch(VarRegister* result, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Context(args, count)) BooleanResult(result, gl->outlinePatch != 0);
-}
-
-// -- the light --
-
-void SetAmbientLightColor(VarRegister*, VarRegister* args, int count, Processor*) {
-    OglContext* gl = Context(args, count);
-    OglColor color;
-    if (gl && ColorArgument(args, count, color)) gl->light.SetAmbient(color);
-}
-
-void SetDiffuseLightColor(VarRegister*, VarRegister* args, int count, Processor*) {
-    OglContext* gl = Context(args, count);
-    OglColor color;
-    if (gl && ColorArgument(args, count, color)) gl->light.SetDiffuse(color);
-}
-
-void SetSpecularLightColor(VarRegister*, VarRegister* args, int count, Processor*) {
-    OglContext* gl = Context(args, count);
-    OglColor color;
-    if (gl && ColorArgument(args, count, color)) gl->light.SetSpecular(color);
-}
-
 void SetLightPosition(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Context(args, count))
+    if (OglContext* gl = Self<OglContext>(args, count))
         gl->SetLightPosition(NumberArg(args[0]), NumberArg(args[1]), NumberArg(args[2]));
 }
 
-void SetSpot(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Context(args, count)) gl->light.SetSpotCutoff(NumberArg(args[0]));
-}
-
-void GetSpot(VarRegister* result, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Context(args, count)) NumberResult(result, gl->light.spotCutoff);
-}
-
 void GetLightPosition(VarRegister* result, VarRegister* args, int count, Processor* p) {
-    OglContext* gl = Context(args, count);
+    OglContext* gl = Self<OglContext>(args, count);
     if (!gl) return;
     const OglPoint4& at = gl->light.position;
     ObjectResult(result, p, "POINT3", {at.x, at.y, at.z});
 }
 
-void GetAmbientLightColor(VarRegister* result, VarRegister* args, int count, Processor* p) {
-    if (OglContext* gl = Context(args, count)) ColorResult(result, p, gl->light.GetAmbient());
-}
-
-void GetDiffuseLightColor(VarRegister* result, VarRegister* args, int count, Processor* p) {
-    if (OglContext* gl = Context(args, count)) ColorResult(result, p, gl->light.GetDiffuse());
-}
-
-void GetSpecularLightColor(VarRegister* result, VarRegister* args, int count, Processor* p) {
-    if (OglContext* gl = Context(args, count)) ColorResult(result, p, gl->light.GetSpecular());
-}
-
-void EnableTwoSide(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Context(args, count)) gl->light.twoSide = BooleanArg(args[0]);
-}
-
-void IsTwoSide(VarRegister* result, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Context(args, count)) BooleanResult(result, gl->light.twoSide != 0);
+void SetSpot(VarRegister*, VarRegister* args, int count, Processor*) {
+    if (OglContext* gl = Self<OglContext>(args, count)) gl->light.SetSpotCutoff(NumberArg(args[0]));
 }
 
 // -- the fog --
 
 void SetFogDensity(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Context(args, count)) gl->fog.density = NumberArg(args[0]);
+    if (OglContext* gl = Self<OglContext>(args, count)) gl->fog.density = NumberArg(args[0]);
 }
 
-void GetFogDensity(VarRegister* result, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Context(args, count)) NumberResult(result, gl->fog.density);
-}
-
-void SetFogLinearMode(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Context(args, count)) gl->fog.mode = GL_LINEAR;
-}
-
-void SetFogExpMode(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Context(args, count)) gl->fog.mode = GL_EXP2;
+template <GLenum mode>
+void SetFogMode(VarRegister*, VarRegister* args, int count, Processor*) {
+    if (OglContext* gl = Self<OglContext>(args, count)) gl->fog.mode = mode;
 }
 
 void SetFogColor(VarRegister*, VarRegister* args, int count, Processor*) {
-    OglContext* gl = Context(args, count);
+    OglContext* gl = Self<OglContext>(args, count);
     OglColor color;
-    if (gl && ColorArgument(args, count, color))
-        gl->fog.SetColor(color.red, color.green, color.blue, color.alpha);
+    if (gl && ColorArgument(args, count, color)) gl->fog.SetColor(color.red, color.green, color.blue, color.alpha);
 }
 
-// -- switches --
+// -- switches that OpenGL holds: sent at once while open --
 
 void EnableFog(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Context(args, count)) gl->EnableFog(BooleanArg(args[0]));
+    if (OglContext* gl = Self<OglContext>(args, count))
+        gl->switches.EnableFog(BooleanArg(args[0]), gl->IsOpen(), gl->fog, gl->view.clip);
 }
 
 void EnableLight(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Context(args, count)) gl->EnableLight(BooleanArg(args[0]));
+    if (OglContext* gl = Self<OglContext>(args, count))
+        gl->switches.EnableLight(BooleanArg(args[0]), gl->IsOpen(), gl->light);
 }
 
 void EnableBlend(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Context(args, count)) gl->EnableBlend(BooleanArg(args[0]));
+    if (OglContext* gl = Self<OglContext>(args, count)) gl->switches.EnableBlend(BooleanArg(args[0]), gl->IsOpen());
 }
 
 void EnableSmooth(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Context(args, count)) gl->EnableSmooth(BooleanArg(args[0]));
+    if (OglContext* gl = Self<OglContext>(args, count)) gl->switches.EnableSmooth(BooleanArg(args[0]), gl->IsOpen());
 }
 
-void EnableSmoothLine(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Context(args, count)) gl->EnableSmoothLine(BooleanArg(args[0]));
-}
-
-void EnableSmoothPoint(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Context(args, count)) gl->EnableSmoothPoint(BooleanArg(args[0]));
-}
-
-void IsFog(VarRegister* result, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Context(args, count)) BooleanResult(result, gl->fogEnabled != 0);
-}
-
-void IsLight(VarRegister* result, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Context(args, count)) BooleanResult(result, gl->lightEnabled != 0);
-}
-
-void IsBlend(VarRegister* result, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Context(args, count)) BooleanResult(result, gl->blend != 0);
-}
-
-void IsSmooth(VarRegister* result, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Context(args, count)) BooleanResult(result, gl->smooth != 0);
-}
-
-void IsSmoothLine(VarRegister* result, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Context(args, count)) BooleanResult(result, gl->smoothLine != 0);
-}
-
-void IsSmoothPoint(VarRegister* result, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Context(args, count)) BooleanResult(result, gl->smoothPoint != 0);
-}
+// The other switches are stored, and every switch is read back, as a flag
+// of the switches (or of the light).
+template <int OglSwitches::*flag>
+constexpr VeskHandler StoreSwitch = StoreFlag<OglContext, &OglContext::switches, flag>;
+template <int OglSwitches::*flag>
+constexpr VeskHandler IsSwitch = FlagResult<OglContext, &OglContext::switches, flag>;
 
 // Rows sharing a handler tell the OglColor form (one argument) from the
 // three-number form by count.
 const ModuleRow rows[] = {
-    {21, EnableWired, "VOpenGL::EnableWired(boolean)"},
-    {22, IsWired, "VOpenGL::IsWired(void)"},
-    {23, SetOutlinePatch, "VOpenGL::SetOutlinePatch(boolean)"},
-    {24, GetOutlinePatch, "VOpenGL::GetOutlinePatch(void)"},
+    {21, StoreSwitch<&OglSwitches::wired>, "VOpenGL::EnableWired(boolean)"},
+    {22, IsSwitch<&OglSwitches::wired>, "VOpenGL::IsWired(void)"},
+    {23, StoreSwitch<&OglSwitches::outlinePatch>, "VOpenGL::SetOutlinePatch(boolean)"},
+    {24, IsSwitch<&OglSwitches::outlinePatch>, "VOpenGL::GetOutlinePatch(void)"},
     {25, SetClearColor, "VOpenGL::SetClearColor(refer object OglColor)"},
     {26, SetClearColor, "VOpenGL::SetClearColor(number, number, number)"},
-    {27, SetAmbientLightColor, "VOpenGL::SetAmbientLightColor(refer object OglColor)"},
-    {28, SetDiffuseLightColor, "VOpenGL::SetDiffuseLightColor(refer object OglColor)"},
-    {29, SetSpecularLightColor, "VOpenGL::SetSpecularLightColor(refer object OglColor)"},
-    {30, SetAmbientLightColor, "VOpenGL::SetAmbientLightColor(number, number, number)"},
-    {31, SetDiffuseLightColor, "VOpenGL::SetDiffuseLightColor(number, number, number)"},
-    {32, SetSpecularLightColor, "VOpenGL::SetSpecularLightColor(number, number, number)"},
+    {27, SetLightColor<&OglLight::SetAmbient>, "VOpenGL::SetAmbientLightColor(refer object OglColor)"},
+    {28, SetLightColor<&OglLight::SetDiffuse>, "VOpenGL::SetDiffuseLightColor(refer object OglColor)"},
+    {29, SetLightColor<&OglLight::SetSpecular>, "VOpenGL::SetSpecularLightColor(refer object OglColor)"},
+    {30, SetLightColor<&OglLight::SetAmbient>, "VOpenGL::SetAmbientLightColor(number, number, number)"},
+    {31, SetLightColor<&OglLight::SetDiffuse>, "VOpenGL::SetDiffuseLightColor(number, number, number)"},
+    {32, SetLightColor<&OglLight::SetSpecular>, "VOpenGL::SetSpecularLightColor(number, number, number)"},
     {33, SetLightPosition, "VOpenGL::SetLightPosition(number, number, number)"},
     {101, SetSpot, "VOpenGL::SetSpot(number)"},
     {102, SetFogDensity, "VOpenGL::SetFogDensity(number)"},
-    {103, SetFogLinearMode, "VOpenGL::SetFogLinearMode(void)"},
-    {104, SetFogExpMode, "VOpenGL::SetFogExpMode(void)"},
+    {103, SetFogMode<GL_LINEAR>, "VOpenGL::SetFogLinearMode(void)"},
+    {104, SetFogMode<GL_EXP2>, "VOpenGL::SetFogExpMode(void)"},
     {105, SetFogColor, "VOpenGL::SetFogColor(number, number, number)"},
     {106, SetFogColor, "VOpenGL::SetFogColor(refer object OglColor)"},
-    {107, GetSpot, "VOpenGL::GetSpot(void)"},
+    {107, FieldResult<OglContext, &OglContext::light, &OglLight::spotCutoff>, "VOpenGL::GetSpot(void)"},
     {108, GetLightPosition, "VOpenGL::GetLightPosition(void)"},
-    {109, GetAmbientLightColor, "VOpenGL::GetAmbientLightColor(void)"},
-    {110, GetDiffuseLightColor, "VOpenGL::GetDiffuseLightColor(void)"},
-    {111, GetSpecularLightColor, "VOpenGL::GetSpecularLightColor(void)"},
+    {109, LightColorResult<&OglLight::GetAmbient>, "VOpenGL::GetAmbientLightColor(void)"},
+    {110, LightColorResult<&OglLight::GetDiffuse>, "VOpenGL::GetDiffuseLightColor(void)"},
+    {111, LightColorResult<&OglLight::GetSpecular>, "VOpenGL::GetSpecularLightColor(void)"},
     {114, EnableFog, "VOpenGL::EnableFog(boolean)"},
     {115, EnableLight, "VOpenGL::EnableLight(boolean)"},
     {116, EnableBlend, "VOpenGL::EnableBlend(boolean)"},
-    {117, EnableTwoSide, "VOpenGL::EnableTwoSide(boolean)"},
+    {117, StoreFlag<OglContext, &OglContext::light, &OglLight::twoSide>, "VOpenGL::EnableTwoSide(boolean)"},
     {118, EnableSmooth, "VOpenGL::EnableSmooth(boolean)"},
-    {119, EnableSmoothLine, "VOpenGL::EnableSmoothLine(boolean)"},
-    {120, EnableSmoothPoint, "VOpenGL::EnableSmoothPoint(boolean)"},
-    {121, GetFogDensity, "VOpenGL::GetFogDensity(void)"},
-    {122, IsFog, "VOpenGL::IsFog(void)"},
-    {123, IsLight, "VOpenGL::IsLight(void)"},
-    {124, IsBlend, "VOpenGL::IsBlend(void)"},
-    {125, IsTwoSide, "VOpenGL::IsTwoSide(void)"},
-    {126, IsSmooth, "VOpenGL::IsSmooth(void)"},
-    {127, IsSmoothLine, "VOpenGL::IsSmoothLine(void)"},
-    {128, IsSmoothPoint, "VOpenGL::IsSmoothPoint(void)"},
+    {119, StoreSwitch<&OglSwitches::smoothLine>, "VOpenGL::EnableSmoothLine(boolean)"},
+    {120, StoreSwitch<&OglSwitches::smoothPoint>, "VOpenGL::EnableSmoothPoint(boolean)"},
+    {121, FieldResult<OglContext, &OglContext::fog, &OglFog::density>, "VOpenGL::GetFogDensity(void)"},
+    {122, IsSwitch<&OglSwitches::fogEnabled>, "VOpenGL::IsFog(void)"},
+    {123, IsSwitch<&OglSwitches::lightEnabled>, "VOpenGL::IsLight(void)"},
+    {124, IsSwitch<&OglSwitches::blend>, "VOpenGL::IsBlend(void)"},
+    {125, FlagResult<OglContext, &OglContext::light, &OglLight::twoSide>, "VOpenGL::IsTwoSide(void)"},
+    {126, IsSwitch<&OglSwitches::smooth>, "VOpenGL::IsSmooth(void)"},
+    {127, IsSwitch<&OglSwitches::smoothLine>, "VOpenGL::IsSmoothLine(void)"},
+    {128, IsSwitch<&OglSwitches::smoothPoint>, "VOpenGL::IsSmoothPoint(void)"},
 };
 
 }  // namespace

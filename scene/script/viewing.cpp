@@ -43,8 +43,8 @@ void MakeMatrix(Processor* p, Variable& target, const double in[16]) {
 }
 
 void SetViewPort(VarRegister*, VarRegister* args, int count, Processor*) {
-    OglContext* gl = Self<OglContext>(args, count);
-    if (gl) gl->SetViewport(NumberArg(args[0]), NumberArg(args[1]), NumberArg(args[2]), NumberArg(args[3]));
+    if (OglContext* gl = Self<OglContext>(args, count))
+        gl->view.SetViewport(NumberArg(args[0]), NumberArg(args[1]), NumberArg(args[2]), NumberArg(args[3]), gl->IsOpen());
 }
 
 void SetViewerPos(VarRegister*, VarRegister* args, int count, Processor*) {
@@ -52,19 +52,19 @@ void SetViewerPos(VarRegister*, VarRegister* args, int count, Processor*) {
     if (!gl) return;
     float n[9];
     for (int i = 0; i < 9; i++) n[i] = NumberArg(args[i]);
-    gl->SetViewer(n[0], n[1], n[2], n[3], n[4], n[5], n[6], n[7], n[8]);
+    gl->view.SetViewer(n[0], n[1], n[2], n[3], n[4], n[5], n[6], n[7], n[8], gl->IsOpen());
 }
 
 void SetClipping(VarRegister*, VarRegister* args, int count, Processor*) {
-    OglContext* gl = Self<OglContext>(args, count);
-    if (gl)
-        gl->SetClipping(NumberArg(args[0]), NumberArg(args[1]), NumberArg(args[2]), NumberArg(args[3]),
-                        NumberArg(args[4]), NumberArg(args[5]));
+    if (OglContext* gl = Self<OglContext>(args, count))
+        gl->view.SetClipping(NumberArg(args[0]), NumberArg(args[1]), NumberArg(args[2]), NumberArg(args[3]),
+                             NumberArg(args[4]), NumberArg(args[5]), gl->IsOpen());
 }
 
 void SetPerspective(VarRegister*, VarRegister* args, int count, Processor*) {
-    OglContext* gl = Self<OglContext>(args, count);
-    if (gl) gl->SetPerspective(NumberArg(args[0]), NumberArg(args[1]), NumberArg(args[2]), NumberArg(args[3]));
+    if (OglContext* gl = Self<OglContext>(args, count))
+        gl->view.SetPerspective(NumberArg(args[0]), NumberArg(args[1]), NumberArg(args[2]), NumberArg(args[3]),
+                                gl->IsOpen());
 }
 
 // Four numbers: axis then angle; any other count: a POINT3 axis and the angle.
@@ -72,7 +72,7 @@ void Rotate(VarRegister*, VarRegister* args, int count, Processor*) {
     OglContext* gl = DirectSelf<OglContext>(args, count);
     if (!gl) return;
     Point3 axis = PositionAt(args, count, count != 5);
-    gl->Rotate(axis.x, axis.y, axis.z, NumberAt(args, count, count == 5 ? 3 : 1));
+    gl->view.Rotate(axis.x, axis.y, axis.z, NumberAt(args, count, count == 5 ? 3 : 1), gl->IsOpen());
 }
 
 // Three numbers, or (any other count) a POINT3.
@@ -80,24 +80,24 @@ void Translate(VarRegister*, VarRegister* args, int count, Processor*) {
     OglContext* gl = DirectSelf<OglContext>(args, count);
     if (!gl) return;
     Point3 by = PositionAt(args, count, count != 4);
-    gl->Translate(by.x, by.y, by.z);
+    gl->view.Translate(by.x, by.y, by.z, gl->IsOpen());
 }
 
 void SetScale(VarRegister*, VarRegister* args, int count, Processor*) {
-    OglContext* gl = Self<OglContext>(args, count);
-    if (gl) gl->Scale(NumberArg(args[0]), NumberArg(args[1]), NumberArg(args[2]));
+    if (OglContext* gl = Self<OglContext>(args, count))
+        gl->view.Scale(NumberArg(args[0]), NumberArg(args[1]), NumberArg(args[2]), gl->IsOpen());
 }
 
 void PushModelMatrix(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Self<OglContext>(args, count)) gl->PushModelMatrix();
+    if (OglContext* gl = Self<OglContext>(args, count)) gl->view.PushModelMatrix(gl->IsOpen());
 }
 
 void PopModelMatrix(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Self<OglContext>(args, count)) gl->PopModelMatrix();
+    if (OglContext* gl = Self<OglContext>(args, count)) gl->view.PopModelMatrix(gl->IsOpen());
 }
 
 void LoadIdentityMatrix(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Self<OglContext>(args, count)) gl->LoadIdentity();
+    if (OglContext* gl = Self<OglContext>(args, count)) gl->view.LoadIdentity();
 }
 
 void LoadMatrix(VarRegister*, VarRegister* args, int count, Processor*) {
@@ -105,7 +105,7 @@ void LoadMatrix(VarRegister*, VarRegister* args, int count, Processor*) {
     if (!gl) return;
     double m[16];
     ReadMatrix(*HostObjectArg(args[0]), m);
-    gl->LoadMatrix(m);
+    gl->view.LoadMatrix(m);
 }
 
 void MultiplyMatrix(VarRegister*, VarRegister* args, int count, Processor*) {
@@ -113,7 +113,7 @@ void MultiplyMatrix(VarRegister*, VarRegister* args, int count, Processor*) {
     if (!gl) return;
     double m[16];
     ReadMatrix(*HostObjectArg(args[0]), m);
-    gl->MultiplyMatrix(m);
+    gl->view.MultiplyMatrix(m);
 }
 
 // The model transform without the viewer's part: the script function gets
@@ -123,7 +123,7 @@ void GetMatrix(VarRegister* result, VarRegister* args, int count, Processor* p) 
     OglContext* gl = DirectSelf<OglContext>(args, count);
     if (!gl || !function) return;
     double full[16], look[16];
-    gl->GetMatrices(full, look);
+    gl->view.GetMatrices(full, look);
     VarRegister call[2];
     MakeMatrix(p, call[0].value, full);
     MakeMatrix(p, call[1].value, look);
@@ -133,8 +133,7 @@ void GetMatrix(VarRegister* result, VarRegister* args, int count, Processor* p) 
 void GetViewerPos(VarRegister* result, VarRegister* args, int count, Processor* p) {
     OglContext* gl = DirectSelf<OglContext>(args, count);
     if (!gl) return;
-    OglPoint4 points[3];
-    gl->GetViewer(points[0], points[1], points[2]);
+    const OglPoint4 points[3] = {gl->view.eye, gl->view.center, gl->view.up};
     Variable* vector = VectorResult(result, 3);
     for (int i = 0; i < 3; i++) {
         VarRegister element;
@@ -147,7 +146,8 @@ void GetViewerPos(VarRegister* result, VarRegister* args, int count, Processor* 
 void GetViewPort(VarRegister* result, VarRegister* args, int count, Processor*) {
     OglContext* gl = Self<OglContext>(args, count);
     if (!gl) return;
-    const float stored[4] = {gl->viewport.left, gl->viewport.right, gl->viewport.top, gl->viewport.bottom};
+    const OglRect& v = gl->view.viewport;
+    const float stored[4] = {v.left, v.right, v.top, v.bottom};
     Variable* vector = VectorResult(result, 4);
     for (int i = 0; i < 4; i++) ElementOf(*vector, i) = stored[i];
 }

@@ -66,7 +66,7 @@ TEST(Context, FreeBindCloseAndDestroyRestoreWhatWasCurrent) {
     EXPECT_EQ(c->hglrc, mine) << "the same rendering context moves";
     EXPECT_EQ(platform::CurrentContext(), mine);
     EXPECT_EQ(c->pixelFlags, 0x438u);
-    EXPECT_EQ(c->clientRect.bottom, 16);
+    EXPECT_EQ(c->view.clientRect.bottom, 16);
 
     h.Call(gl, "Close");
     EXPECT_FALSE(True(h.Call(gl, "IsOpen")));

@@ -94,7 +94,7 @@ TEST_F(Bitmaps, DrawBitmapTilesThePictureIntoTexturedQuads) {
 }
 
 TEST_F(Bitmaps, DrawBitmapUnderLightingUsesColourMaterialAndRestoresIt) {
-    native->lightEnabled = 1;  // with GL's default white light from the viewer
+    native->switches.lightEnabled = 1;  // with GL's default white light from the viewer
     glEnable(GL_LIGHTING);
     glEnable(GL_LIGHT0);
     Variable bmp = Painted(300, 4, [](int x, int) {

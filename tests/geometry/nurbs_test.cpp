@@ -113,8 +113,8 @@ TEST_F(Nurbs, SurfaceSizeRulesAreCheckedBeforeAnythingIsBuilt) {
 }
 
 TEST_F(Nurbs, WiredSurfacesAreOutlinesWithoutNormals) {
-    native->wired = 1;
-    native->outlinePatch = 0;
+    native->switches.wired = 1;
+    native->switches.outlinePatch = 0;
     Traced("SplineSurface", {xs, zs, Heights(), Normals(20), sKnots, tKnots});
     EXPECT_EQ(ArgsOf("gluNurbsSurface").size(), 1u) << "the normals are not passed";
     EXPECT_EQ(ArgsOf("gluNurbsSurface")[0].back(), GL_MAP2_VERTEX_3);
@@ -122,7 +122,7 @@ TEST_F(Nurbs, WiredSurfacesAreOutlinesWithoutNormals) {
     EXPECT_EQ(ArgsOf("gluNurbsProperty")[0][2], GLU_OUTLINE_POLYGON);
     EXPECT_EQ(gltrace::Find("glEnable", {GL_AUTO_NORMAL}), gltrace::npos) << "GL_AUTO_NORMAL untouched";
     EXPECT_EQ(gltrace::Find("glDisable", {GL_AUTO_NORMAL}), gltrace::npos);
-    native->outlinePatch = 1;
+    native->switches.outlinePatch = 1;
     Traced("SplineSurface", {xs, zs, Heights(), sKnots, tKnots});
     EXPECT_EQ(ArgsOf("gluNurbsProperty")[0][2], GLU_OUTLINE_PATCH);
 }
@@ -137,7 +137,7 @@ TEST_F(Nurbs, PixelsShowWhereTheyAreDrawn) {
     glColor3f(0, 1, 0);
     Variable zero = Flat({0, 0, 0, 0}), flat = Vec({zero, zero, zero, zero}), across = Flat({380, 440, 500, 560});
     EXPECT_TRUE(Call("SplineSurface", {across, Flat({100, 150, 200, 250}), flat, sKnots, sKnots}).empty());
-    native->wired = 1;
+    native->switches.wired = 1;
     glColor3f(1, 0, 0);
     EXPECT_TRUE(Call("SplineSurface", {across, Flat({300, 340, 380, 420}), flat, sKnots, sKnots}).empty());
     PixelNear(100, 100, {255, 255, 255});

@@ -156,7 +156,7 @@ TEST_F(Prims, ColorTrianglesUseAMaterialPerTriangleOnlyUnderLighting) {
               (Names{"glColor3f", "glNormal3f", "glVertex3f", "glColor3f", "glNormal3f", "glVertex3f"}));
     // Lit, with a normal per triangle: a material from colour t for triangle t,
     // inside the batch before the triangle's normal.
-    native->lightEnabled = 1;
+    native->switches.lightEnabled = 1;
     Traced("ColorTriangles", {six, Flat({0, 0, 1, 0, 0, 1}), colours});
     EXPECT_EQ(gltrace::Count("glColor3f"), 0);
     EXPECT_EQ(Diffuse(), (std::vector<Values>{Floats({0.9f, 0, 0, 1}), Floats({0, 0.9f, 0, 1})}));
@@ -225,7 +225,7 @@ TEST_F(Prims, TrianglesExBatchesByGroupAndRefusesBadInputBeforeDrawing) {
 TEST_F(Prims, PixelsShowWhereTheyAreDrawn) {
     glColor3f(1, 0, 0);
     EXPECT_TRUE(Call("Triangles", {Triples({{100, 100, 0}, {200, 100, 0}, {150, 200, 0}})}).empty());
-    native->wired = 1;
+    native->switches.wired = 1;
     glColor3f(1, 1, 1);
     EXPECT_TRUE(Call("Quads", {Flat({400, 300, 0, 500, 300, 0, 500, 350, 0, 400, 350, 0}),
                                Flat({0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1})})
@@ -237,14 +237,14 @@ TEST_F(Prims, PixelsShowWhereTheyAreDrawn) {
 }
 
 TEST_F(Prims, PolygonModeSmoothingAndSizes) {
-    native->wired = 1;
+    native->switches.wired = 1;
     Traced("Triangles", {Flat({0, 0, 0, 1, 0, 0, 0, 1, 0})});
     EXPECT_EQ(ArgsOf("glPolygonMode"), (std::vector<Values>{{GL_FRONT_AND_BACK, GL_LINE}}));
     EXPECT_LT(gltrace::Find("glPolygonMode"), gltrace::Find("glBegin"));
-    native->wired = 0;
+    native->switches.wired = 0;
     Traced("Quads", {Flat({0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0}), Flat({0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1})});
     EXPECT_EQ(ArgsOf("glPolygonMode"), (std::vector<Values>{{GL_FRONT_AND_BACK, GL_FILL}}));
-    native->smoothPoint = 1;
+    native->switches.smoothPoint = 1;
     Traced("SetPoints", {Flat({1, 1, 0})});
     EXPECT_EQ(gltrace::Sequence({"glEnable", "glDisable", "glPolygonMode", "glBegin"}), (Names{"glEnable", "glBegin"}));
     EXPECT_EQ(ArgsOf("glEnable"), std::vector<Values>{{GL_POINT_SMOOTH}});
@@ -252,7 +252,7 @@ TEST_F(Prims, PolygonModeSmoothingAndSizes) {
         Traced(method, {Flat({1, 1, 0, 2, 2, 0})});
         EXPECT_EQ(ArgsOf("glDisable"), std::vector<Values>{{GL_LINE_SMOOTH}}) << method;
     }
-    native->smoothLine = 1;
+    native->switches.smoothLine = 1;
     Traced("ColorLines", {Flat({1, 1, 0, 2, 2, 0}), Flat({1, 1, 1, 1, 1, 1})});
     EXPECT_EQ(ArgsOf("glEnable"), std::vector<Values>{{GL_LINE_SMOOTH}});
     Traced("SetPointSize", {Num(4.5)});
@@ -263,7 +263,7 @@ TEST_F(Prims, PolygonModeSmoothingAndSizes) {
 
 TEST_F(Prims, UnboundOrMissingContextsCheckButDrawNothing) {
     Call("FreeMDC", {});
-    native->lightEnabled = 1;
+    native->switches.lightEnabled = 1;
     Variable tri = Flat({0, 0, 0, 1, 0, 0, 0, 1, 0}), quad = Flat({0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0});
     struct Case {
         const char* method;

@@ -119,7 +119,7 @@ TEST_F(Solids, TorusBandsCloseOnThemselves) {
 }
 
 TEST_F(Solids, WiredSolidsAreOutlinesThroughThePolygonModeAndUnboundOnesNothing) {
-    native->wired = 1;
+    native->switches.wired = 1;
     const std::vector<std::pair<const char*, std::vector<Variable>>> calls = {
         {"Sphere", {Num(0), Num(0), Num(0), Num(5)}},
         {"Cylinder", {Num(1), Num(1), Num(1)}},

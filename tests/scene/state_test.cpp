@@ -100,7 +100,7 @@ TEST(SceneState, LightColoursSwitchesAndTheStoredCamera) {
     // A near that is not positive becomes 1; an up without length (1, 0, 0).
     for (double near : {0.0, -5.0, std::nan("")}) {
         h.Call(gl, "SetPerspective", {Int(90), Int(2), Num(near), Int(10)});
-        EXPECT_EQ(Native(gl)->clip.near, 1.0f) << near;
+        EXPECT_EQ(Native(gl)->view.clip.near, 1.0f) << near;
     }
     h.Call(gl, "SetViewerPos", {Int(1), Int(2), Int(3), Int(4), Int(5), Int(6), Int(0), Int(0), Int(0)});
     EXPECT_EQ(vesk::Format(h.Call(gl, "GetViewerPos")), "[POINT3(1, 2, 3), POINT3(4, 5, 6), POINT3(1, 0, 0)]");
@@ -202,7 +202,7 @@ TEST(SceneState, LookupRulesAndMissingNativeObjects) {
     h.Call(o.gl, "SetMaterial", {noMaterial});
     EXPECT_EQ(ErrorsWithText(h), (Texts{{43, "OglMaterial"}}));
     OglContext* c = Native(o.gl);
-    EXPECT_EQ(c->clearColor.red, 0.0f);
+    EXPECT_EQ(c->switches.clearColor.red, 0.0f);
     EXPECT_EQ(c->light.ambient->red, 0.2f);
     EXPECT_EQ(c->fog.red, 0.2f);
 
