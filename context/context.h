@@ -62,10 +62,6 @@ public:
     // ---- version (context/version.cpp) ----
     void GetVersion(Variable& target);
 
-    // ---- drawing colour and material (color/drawing.cpp) ----
-    void SetColor(const OglColor& color);
-    void SetMaterial(const OglMaterial& material);
-
     // ---- geometry (geometry/) ----
     // Arrays are packed float triples (x, y, z or red, green, blue); counts
     // are in triples. Every drawing operation does nothing unless bound.

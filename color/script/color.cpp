@@ -10,7 +10,6 @@ using namespace rules;
 
 namespace {
 
-
 void NewColor(VarRegister*, VarRegister* args, int count, Processor* p) {
     Construct(args, count, p, new (std::nothrow) OglColor);
 }
@@ -48,22 +47,6 @@ void SetColorRGBA(VarRegister*, VarRegister* args, int count, Processor*) {
     self->SetColor(NumberArg(args[0]), NumberArg(args[1]), NumberArg(args[2]), NumberArg(args[3]));
 }
 
-void GetRed(VarRegister* result, VarRegister* args, int count, Processor*) {
-    if (OglColor* self = Self<OglColor>(args, count)) NumberResult(result, self->red);
-}
-
-void GetGreen(VarRegister* result, VarRegister* args, int count, Processor*) {
-    if (OglColor* self = Self<OglColor>(args, count)) NumberResult(result, self->green);
-}
-
-void GetBlue(VarRegister* result, VarRegister* args, int count, Processor*) {
-    if (OglColor* self = Self<OglColor>(args, count)) NumberResult(result, self->blue);
-}
-
-void GetAlpha(VarRegister* result, VarRegister* args, int count, Processor*) {
-    if (OglColor* self = Self<OglColor>(args, count)) NumberResult(result, self->alpha);
-}
-
 // The product becomes the native part of a new script OglColor: the host
 // builds a default one, whose native colour is then replaced.
 void Multiply(VarRegister* result, VarRegister* args, int count, Processor* p) {
@@ -92,10 +75,10 @@ const ModuleRow rows[] = {
     {133, DeleteColor, "OglColor::~OglColor(void)"},
     {134, SetColorRef, "OglColor::SetColor(refer object ColorRef)"},
     {135, SetColorRGBA, "OglColor::SetColor(number, number, number, number)"},
-    {136, GetRed, "OglColor::GetRed(void)"},
-    {137, GetGreen, "OglColor::GetGreen(void)"},
-    {138, GetBlue, "OglColor::GetBlue(void)"},
-    {139, GetAlpha, "OglColor::GetAlpha(void)"},
+    {136, FieldResult<OglColor, &OglColor::red>, "OglColor::GetRed(void)"},
+    {137, FieldResult<OglColor, &OglColor::green>, "OglColor::GetGreen(void)"},
+    {138, FieldResult<OglColor, &OglColor::blue>, "OglColor::GetBlue(void)"},
+    {139, FieldResult<OglColor, &OglColor::alpha>, "OglColor::GetAlpha(void)"},
     {140, Multiply, "OglColor::*(number)"},
     {141, MultiplyInPlace, "OglColor::*=(number)"},
 };

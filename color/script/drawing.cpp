@@ -1,5 +1,5 @@
 // The script methods of the drawing colour and material.
-#include "color/material.h"
+#include "color/drawing.h"
 #include "context/context.h"
 #include "module/rules.h"
 
@@ -7,24 +7,23 @@ using namespace rules;
 
 namespace {
 
-
 // One OglColor argument (count 2), or four numbers (every other count).
 void SetColor(VarRegister*, VarRegister* args, int count, Processor*) {
     OglContext* gl = DirectSelf<OglContext>(args, count);
     if (!gl) return;
     if (count == 2) {
-        if (OglColor* c = DirectObjectArg<OglColor>(args[0])) gl->SetColor(*c);
+        if (OglColor* c = DirectObjectArg<OglColor>(args[0]))
+            SetDrawingColor(*c, gl->IsOpen(), gl->switches.lightEnabled);
         return;
     }
-    float n[4];
-    for (int i = 0; i < 4; i++) n[i] = NumberAt(args, count, i);
-    gl->SetColor(OglColor(n[0], n[1], n[2], n[3]));
+    OglColor c(NumberAt(args, count, 0), NumberAt(args, count, 1), NumberAt(args, count, 2), NumberAt(args, count, 3));
+    SetDrawingColor(c, gl->IsOpen(), gl->switches.lightEnabled);
 }
 
 void SetMaterial(VarRegister*, VarRegister* args, int count, Processor*) {
     OglContext* gl = Self<OglContext>(args, count);
     if (!gl) return;
-    if (OglMaterial* m = ObjectArg<OglMaterial>(args[0])) gl->SetMaterial(*m);
+    if (OglMaterial* m = ObjectArg<OglMaterial>(args[0])) SetDrawingMaterial(*m, gl->IsOpen(), gl->switches.lightEnabled);
 }
 
 const ModuleRow rows[] = {

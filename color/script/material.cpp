@@ -45,6 +45,12 @@ void DeleteMaterial(VarRegister*, VarRegister* args, int count, Processor*) {
     Destruct(args, count);
 }
 
+using Face = OglMaterial::Face;
+using Component = OglMaterial::Component;
+
+// The face a selector picks: front when true.
+Face FaceOf(int front) { return front ? OglMaterial::kFront : OglMaterial::kBack; }
+
 // SetColor acts on both faces without a selector; a selector is read by the
 // boolean rule (an integer reports 73 and selects the back face).
 void SetColor(VarRegister*, VarRegister* args, int count, Processor*) {
@@ -52,94 +58,62 @@ void SetColor(VarRegister*, VarRegister* args, int count, Processor*) {
     if (!m) return;
     float r = NumberArg(args[0]), g = NumberArg(args[1]), b = NumberArg(args[2]), a = NumberArg(args[3]);
     if (count == 5) {
-        m->SetColor(r, g, b, a, 1);
-        m->SetColor(r, g, b, a, 0);
+        m->SetColor(r, g, b, a, OglMaterial::kFront);
+        m->SetColor(r, g, b, a, OglMaterial::kBack);
     } else {
-        m->SetColor(r, g, b, a, BooleanArg(args[4]));
+        m->SetColor(r, g, b, a, FaceOf(BooleanArg(args[4])));
     }
 }
-
-typedef void (OglMaterial::*ColorSetter)(float, float, float, float, int);
 
 // The four colour setters: two or three registers are the OglColor form
 // (both faces back first, or the face the truth of argument 1 selects),
 // every other count the number form (both faces front first, or the face
 // the truth of argument 4 selects).
-void SetOneColor(VarRegister* args, int count, ColorSetter set) {
+template <Component component>
+void SetOneColor(VarRegister*, VarRegister* args, int count, Processor*) {
     OglMaterial* m = DirectSelf<OglMaterial>(args, count);
     if (!m) return;
     if (count == 2 || count == 3) {
         OglColor* c = DirectObjectArg<OglColor>(args[0]);
         if (!c) return;
         if (count == 2) {
-            (m->*set)(c->red, c->green, c->blue, c->alpha, 0);
-            (m->*set)(c->red, c->green, c->blue, c->alpha, 1);
+            m->Set(component, c->red, c->green, c->blue, c->alpha, OglMaterial::kBack);
+            m->Set(component, c->red, c->green, c->blue, c->alpha, OglMaterial::kFront);
         } else {
-            (m->*set)(c->red, c->green, c->blue, c->alpha, args[1].designated()->IsTrue());
+            m->Set(component, c->red, c->green, c->blue, c->alpha, FaceOf(args[1].designated()->IsTrue()));
         }
         return;
     }
     float v[4];
     for (int i = 0; i < 4; i++) v[i] = NumberAt(args, count, i);
     if (count == 5) {
-        (m->*set)(v[0], v[1], v[2], v[3], 1);
-        (m->*set)(v[0], v[1], v[2], v[3], 0);
+        m->Set(component, v[0], v[1], v[2], v[3], OglMaterial::kFront);
+        m->Set(component, v[0], v[1], v[2], v[3], OglMaterial::kBack);
     } else {
-        (m->*set)(v[0], v[1], v[2], v[3], ArgOrEmpty(args, count, 4).IsTrue());
+        m->Set(component, v[0], v[1], v[2], v[3], FaceOf(ArgOrEmpty(args, count, 4).IsTrue()));
     }
-}
-
-void SetDiffuse(VarRegister*, VarRegister* args, int count, Processor*) {
-    SetOneColor(args, count, &OglMaterial::SetDiffuse);
-}
-void SetSpecular(VarRegister*, VarRegister* args, int count, Processor*) {
-    SetOneColor(args, count, &OglMaterial::SetSpecular);
-}
-void SetAmbient(VarRegister*, VarRegister* args, int count, Processor*) {
-    SetOneColor(args, count, &OglMaterial::SetAmbient);
-}
-void SetEmission(VarRegister*, VarRegister* args, int count, Processor*) {
-    SetOneColor(args, count, &OglMaterial::SetEmission);
 }
 
 void SetShininess(VarRegister*, VarRegister* args, int count, Processor*) {
     OglMaterial* m = Self<OglMaterial>(args, count);
     if (!m) return;
     float value = NumberArg(args[0]);
-    if (count == 2) {
-        m->SetShininess(value, 1);
-        m->SetShininess(value, 0);
-    } else {
-        m->SetShininess(value, BooleanArg(args[1]));
-    }
+    if (count == 2) m->shininess[OglMaterial::kFront] = m->shininess[OglMaterial::kBack] = value;
+    else m->shininess[FaceOf(BooleanArg(args[1]))] = value;
 }
 
-typedef OglColor (OglMaterial::*ColorGetter)(int) const;
-
-void GetOneColor(VarRegister* result, VarRegister* args, int count, Processor* p, ColorGetter get) {
+template <Component component>
+void GetOneColor(VarRegister* result, VarRegister* args, int count, Processor* p) {
     OglMaterial* m = DirectSelf<OglMaterial>(args, count);
     if (!m) return;
-    OglColor c = (m->*get)(BooleanArg(args[0]));
+    OglColor c = m->Get(component, FaceOf(BooleanArg(args[0])));
     ObjectResult(result, p, OglColor::kScriptClass, {c.red, c.green, c.blue, c.alpha});
-}
-
-void GetDiffuse(VarRegister* result, VarRegister* args, int count, Processor* p) {
-    GetOneColor(result, args, count, p, &OglMaterial::GetDiffuse);
-}
-void GetSpecular(VarRegister* result, VarRegister* args, int count, Processor* p) {
-    GetOneColor(result, args, count, p, &OglMaterial::GetSpecular);
-}
-void GetAmbient(VarRegister* result, VarRegister* args, int count, Processor* p) {
-    GetOneColor(result, args, count, p, &OglMaterial::GetAmbient);
-}
-void GetEmission(VarRegister* result, VarRegister* args, int count, Processor* p) {
-    GetOneColor(result, args, count, p, &OglMaterial::GetEmission);
 }
 
 void GetShininess(VarRegister* result, VarRegister* args, int count, Processor*) {
     OglMaterial* m = Self<OglMaterial>(args, count);
     if (!m) return;
-    NumberResult(result, BooleanArg(args[0]) ? m->frontShininess : m->backShininess);
+    NumberResult(result, m->shininess[FaceOf(BooleanArg(args[0]))]);
 }
 
 const ModuleRow rows[] = {
@@ -149,19 +123,19 @@ const ModuleRow rows[] = {
     {145, NewCopy, "OglMaterial::OglMaterial(copy)"},
     {146, DeleteMaterial, "OglMaterial::~OglMaterial(void)"},
     {147, SetColor, "OglMaterial::SetColor(number, number, number, number, ...)"},
-    {148, SetDiffuse, "OglMaterial::SetDiffuse(number, number, number, number, ...)"},
-    {149, SetDiffuse, "OglMaterial::SetDiffuse(refer object OglColor, ...)"},
-    {150, SetSpecular, "OglMaterial::SetSpecular(number, number, number, number, ...)"},
-    {151, SetSpecular, "OglMaterial::SetSpecular(refer object OglColor, ...)"},
-    {152, SetAmbient, "OglMaterial::SetAmbient(number, number, number, number, ...)"},
-    {153, SetAmbient, "OglMaterial::SetAmbient(refer object OglColor, ...)"},
-    {154, SetEmission, "OglMaterial::SetEmission(number, number, number, number, ...)"},
-    {155, SetEmission, "OglMaterial::SetEmission(refer object OglColor, ...)"},
+    {148, SetOneColor<OglMaterial::kDiffuse>, "OglMaterial::SetDiffuse(number, number, number, number, ...)"},
+    {149, SetOneColor<OglMaterial::kDiffuse>, "OglMaterial::SetDiffuse(refer object OglColor, ...)"},
+    {150, SetOneColor<OglMaterial::kSpecular>, "OglMaterial::SetSpecular(number, number, number, number, ...)"},
+    {151, SetOneColor<OglMaterial::kSpecular>, "OglMaterial::SetSpecular(refer object OglColor, ...)"},
+    {152, SetOneColor<OglMaterial::kAmbient>, "OglMaterial::SetAmbient(number, number, number, number, ...)"},
+    {153, SetOneColor<OglMaterial::kAmbient>, "OglMaterial::SetAmbient(refer object OglColor, ...)"},
+    {154, SetOneColor<OglMaterial::kEmission>, "OglMaterial::SetEmission(number, number, number, number, ...)"},
+    {155, SetOneColor<OglMaterial::kEmission>, "OglMaterial::SetEmission(refer object OglColor, ...)"},
     {156, SetShininess, "OglMaterial::SetShininess(number, ...)"},
-    {157, GetDiffuse, "OglMaterial::GetDiffuse(boolean)"},
-    {158, GetSpecular, "OglMaterial::GetSpecular(boolean)"},
-    {159, GetAmbient, "OglMaterial::GetAmbient(boolean)"},
-    {160, GetEmission, "OglMaterial::GetEmission(boolean)"},
+    {157, GetOneColor<OglMaterial::kDiffuse>, "OglMaterial::GetDiffuse(boolean)"},
+    {158, GetOneColor<OglMaterial::kSpecular>, "OglMaterial::GetSpecular(boolean)"},
+    {159, GetOneColor<OglMaterial::kAmbient>, "OglMaterial::GetAmbient(boolean)"},
+    {160, GetOneColor<OglMaterial::kEmission>, "OglMaterial::GetEmission(boolean)"},
     {161, GetShininess, "OglMaterial::GetShininess(boolean)"},
 };
 
