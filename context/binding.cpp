@@ -150,6 +150,11 @@ void OglContext::SwapBuffers() {
     if (hdc && doubleBuffer) platform::SwapBuffers(hdc);
 }
 
+void OglContext::CurrentDeviceSize(int* width, int* height) {
+    *width = *height = 0;
+    platform::DeviceSize(platform::CurrentDevice(), width, height);
+}
+
 // The light goes to OpenGL only when it would reach this context: another
 // context (or none) being current must not receive it.
 void OglContext::SetLightPosition(float x, float y, float z) {

@@ -9,14 +9,11 @@
 
 #include <cstdint>
 
+#include "geometry/canvas.h"
 #include "platform/platform.h"
 #include "scene/light.h"
 #include "scene/switches.h"
 #include "scene/viewing.h"
-
-class OglMaterial;
-struct GLUquadric;
-struct GLUnurbs;
 
 class OglContext : public VeskAss {
 public:
@@ -42,6 +39,10 @@ public:
 
     bool IsOpen() const { return hglrc != 0; }
     bool IsBound() const { return hglrc != 0 && hdc != 0; }
+    // What the drawing operations draw with.
+    OglCanvas Canvas() const { return OglCanvas(IsOpen(), IsBound(), switches); }
+    // The size of the device current on the thread (0 x 0 without one).
+    static void CurrentDeviceSize(int* width, int* height);
 
     // ---- device binding (context/binding.cpp) ----
     void Open(platform::DeviceHandle device);
@@ -61,59 +62,6 @@ public:
 
     // ---- version (context/version.cpp) ----
     void GetVersion(Variable& target);
-
-    // ---- geometry (geometry/) ----
-    // Arrays are packed float triples (x, y, z or red, green, blue); counts
-    // are in triples. Every drawing operation does nothing unless bound.
-    void SetPointSize(float size);   // only needs a rendering context
-    void SetLineWidth(float width);  // likewise
-    // GL_POINTS, GL_LINE_STRIP or GL_LINES after the smoothing switch; an
-    // optional colour before each vertex.
-    void PointsOrLines(GLenum primitive, const float* points, int n, const float* colors);
-    // A normal before each vertex, and optionally a glColor3f between them.
-    void Surface(GLenum primitive, const float* points, int n, const float* normals,
-                 const float* colors);
-    // Normals computed when null, else one per vertex (nNormals == n) or one
-    // per triangle.
-    void Triangles(const float* points, int n, const float* normals, int nNormals);
-    // Colours as glColor3f, or as a temporary material while lighting.
-    void ColorTriangles(const float* points, int n, const float* normals, int nNormals,
-                        const float* colors);
-    // Computed normals, alternating in sign, when `normals` is null.
-    void TriangleStrip(const float* points, int n, const float* normals);
-    // One group of a TrianglesEx mesh: its vertices and the material it uses.
-    struct MeshGroup {
-        const float* points;
-        const float* normals;
-        int count;
-        const OglMaterial* material;  // null: the material state stays
-    };
-    // One triangle per first vertex (counted over all groups in order); a
-    // batch per run of triangles of one group, its material applied first.
-    void TrianglesEx(const MeshGroup* groups, int groupCount, const long* firstVertices,
-                     int indexCount);
-    void Sphere(const OglPoint4& centre, float radius, int n);
-    void Cylinder(float base, float top, float height, int slices, int stacks);
-    void Disk(float inner, float outer, int n);
-    void PartialDisk(float inner, float outer, float start, float sweep, int n);
-    // Sizes along x, z and y (in that order), centred on the origin.
-    void Box(float a, float b, float c);
-    // The same box with its lowest corner at (x0, y0, z0).
-    void Box(float x0, float y0, float z0, float a, float b, float c);
-    void Torus(float ringRadius, int sides, float tubeRadius, int tubeSegments);
-    void DiskRings(GLUquadric* quadric, float inner, float outer, int n, float start, float sweep) const;
-    void SampleAsOnScreen(GLUnurbs* renderer) const;
-    // Cubic NURBS through a GLU renderer made for the call.
-    void SplineCurve(int knotCount, const float* knots, const float* control);
-    void SplineSurface(int sKnotCount, const float* sKnots, int tKnotCount, const float* tKnots,
-                       const float* control, const float* normals);
-    // Pixel blocks: 3 bytes a pixel (blue, green, red; turned to red, green,
-    // blue in place), rows packed, lowest row first.
-    void DrawBitmap(float x, float y, float z, int width, int height, unsigned char* block);
-    void PutBitmap(float x, float y, float z, int width, int height, unsigned char* block);
-    void Put2bBitmap(float x, float y, float z, int width, int height, const unsigned char* bits);
-    // Reads a rectangle of the frame buffer into `target` as a pixel block.
-    void GetDIBits(float x, float y, int width, int height, Variable& target);
 
     // ---- display lists and selection (picking/) ----
     GLuint GenList(int range);                  // first of range new names, 0 for none

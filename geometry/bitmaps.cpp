@@ -1,28 +1,19 @@
 // Pixels between host bitmaps and the frame buffer: a bitmap as textured
 // tiles in the scene, a bitmap or a one-bit mask at a raster position, and a
-// rectangle of the frame buffer read back; with their handlers.
+// rectangle of the frame buffer read back.
 #include <algorithm>
-#include <climits>
-#include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <new>
 
-#include "context/context.h"
+#include "geometry/canvas.h"
 #include "module/rules.h"
-
-using namespace rules;
 
 namespace {
 
 constexpr int kTile = 256;                       // side of the staging texture
 constexpr long kStageBytes = kTile * kTile * 4;  // room for RGBA, as allocated
-// The longest side PutBitmap and Put2bBitmap draw at a raster position: no
-// device is larger (nor is a host bitmap), and Mesa writes past its buffers
-// for a mask 65536 rows high.
-constexpr long kMaxRasterSide = 16384;
 
 // Blue-green-red pixels to red-green-blue, or back: bytes 0 and 2 of each
 // 3-byte pixel exchanged.
@@ -73,11 +64,11 @@ struct Tiler {
 // Bands of at most 256 rows from the lowest row up, each cut into pieces of
 // at most 256 columns from the left. Under lighting, colour-material
 // tracking with white keeps the picture's own colours.
-void OglContext::DrawBitmap(float x, float y, float z, int width, int height, unsigned char* block) {
-    if (!IsBound()) return;
+void OglCanvas::DrawBitmap(float x, float y, float z, int width, int height, unsigned char* block) const {
+    if (!bound_) return;
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     glEnable(GL_TEXTURE_2D);
-    bool lit = switches.lightEnabled != 0;
+    bool lit = switches_.lightEnabled != 0;
     bool hadColorMaterial = lit && glIsEnabled(GL_COLOR_MATERIAL);
     if (lit) {
         if (!hadColorMaterial) {
@@ -102,8 +93,8 @@ void OglContext::DrawBitmap(float x, float y, float z, int width, int height, un
     if (lit && !hadColorMaterial) glDisable(GL_COLOR_MATERIAL);
 }
 
-void OglContext::PutBitmap(float x, float y, float z, int width, int height, unsigned char* block) {
-    if (!IsBound()) return;
+void OglCanvas::PutBitmap(float x, float y, float z, int width, int height, unsigned char* block) const {
+    if (!bound_) return;
     glRasterPos3f(x, y, z);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     SwapRedBlue(block, static_cast<long>(width) * height);
@@ -112,9 +103,9 @@ void OglContext::PutBitmap(float x, float y, float z, int width, int height, uns
 
 // Rows padded to 4 bytes; the alignment stays 4 and the raster position
 // moves on by the width.
-void OglContext::Put2bBitmap(float x, float y, float z, int width, int height,
-                             const unsigned char* bits) {
-    if (!IsBound()) return;
+void OglCanvas::Put2bBitmap(float x, float y, float z, int width, int height,
+                            const unsigned char* bits) const {
+    if (!bound_) return;
     glRasterPos3f(x, y, z);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     glBitmap(width, height, 0, 0, static_cast<float>(width), 0, bits);
@@ -125,14 +116,13 @@ void OglContext::Put2bBitmap(float x, float y, float z, int width, int height,
 // the size asked for; only the part of the rectangle that lies on the
 // current device is read, in 64-bit arithmetic, so OpenGL never sees a
 // rectangle whose edges overflow, and pixels off the device are 0 (black).
-void OglContext::GetDIBits(float x, float y, int width, int height, Variable& target) {
-    if (!IsBound() || width < 0 || height < 0) return;
+void OglCanvas::GetDIBits(float x, float y, int width, int height, int deviceWidth, int deviceHeight,
+                          Variable& target) const {
+    if (!bound_ || width < 0 || height < 0) return;
     int64_t pixels = int64_t(width) * height;
     target.Init(VT_DATA, 3 * pixels);
     auto* buffer = static_cast<unsigned char*>(target.GetData());
     if (!buffer) return;
-    int deviceWidth = 0, deviceHeight = 0;
-    platform::DeviceSize(platform::CurrentDevice(), &deviceWidth, &deviceHeight);
     int64_t x0 = rules::Trunc(x), y0 = rules::Trunc(y);
     int64_t left = std::max<int64_t>(x0, 0), right = std::min<int64_t>(x0 + width, deviceWidth);
     int64_t bottom = std::max<int64_t>(y0, 0), top = std::min<int64_t>(y0 + height, deviceHeight);

@@ -1,19 +1,12 @@
 // TrianglesEx: a mesh in groups that share a material, drawn from triangle
-// indices counted over all groups. Every size, index and the material count
-// are checked before anything is drawn.
-#include <algorithm>
-#include <new>
-
+// indices counted over all groups.
 #include "color/material.h"
-#include "context/context.h"
-#include "module/rules.h"
+#include "geometry/canvas.h"
 
-using namespace rules;
-
-void OglContext::TrianglesEx(const MeshGroup* groups, int groupCount, const long* firstVertices,
-                             int indexCount) {
-    if (!IsBound()) return;
-    switches.ApplyPolygonMode();
+void OglCanvas::TrianglesEx(const MeshGroup* groups, int groupCount, const long* firstVertices,
+                            int indexCount) const {
+    if (!bound_) return;
+    switches_.ApplyPolygonMode();
     int current = -1;
     for (int i = 0; i < indexCount; i++) {
         long k = firstVertices[i];

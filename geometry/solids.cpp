@@ -1,13 +1,10 @@
 // Ready-made solids: spheres, cylinders, disks and partial disks through GLU
-// quadrics, and boxes and tori built vertex by vertex; with their handlers.
+// quadrics, and boxes and tori built vertex by vertex.
 #include <GL/glu.h>
 
 #include <cmath>
 
-#include "context/context.h"
-#include "module/rules.h"
-
-using namespace rules;
+#include "geometry/canvas.h"
 
 namespace {
 
@@ -17,20 +14,6 @@ namespace {
 constexpr int kMaxSegments = 1024;
 
 int Capped(int segments) { return segments < kMaxSegments ? segments : kMaxSegments; }
-
-// One quadric drawing: a fresh GLU_FILL, GLU_OUTSIDE quadric after the
-// polygon mode, which alone gives the wire-frame look.
-template <class Draw>
-void WithQuadric(const OglContext& gl, Draw draw) {
-    if (!gl.IsBound()) return;
-    gl.switches.ApplyPolygonMode();
-    GLUquadric* q = gluNewQuadric();
-    if (!q) return;
-    gluQuadricDrawStyle(q, GLU_FILL);
-    gluQuadricOrientation(q, GLU_OUTSIDE);
-    draw(q);
-    gluDeleteQuadric(q);
-}
 
 // The six faces of a box, each a normal and four corners counter-clockwise
 // seen from outside, as signs of the half sizes.
@@ -61,54 +44,69 @@ void TorusBand(double R, long m, double r, long k, long i) {
 
 }  // namespace
 
+// One quadric drawing: a fresh GLU_FILL, GLU_OUTSIDE quadric after the
+// polygon mode, which alone gives the wire-frame look.
+template <class Draw>
+void OglCanvas::WithQuadric(Draw draw) const {
+    if (!bound_) return;
+    switches_.ApplyPolygonMode();
+    GLUquadric* q = gluNewQuadric();
+    if (!q) return;
+    gluQuadricDrawStyle(q, GLU_FILL);
+    gluQuadricOrientation(q, GLU_OUTSIDE);
+    draw(q);
+    gluDeleteQuadric(q);
+}
+
 // GLU draws a sphere's poles as triangle fans between its quad strips; with
 // texture coordinates it draws the poles as strips too. So while a list is
 // recorded the sphere gets texture coordinates (invisible unless texturing
 // is on) and its vertices stay one kind of primitive.
-void OglContext::Sphere(const OglPoint4& c, float radius, int n) {
-    WithQuadric(*this, [&](GLUquadric* q) {
-        if (RecordingList()) gluQuadricTexture(q, GL_TRUE);
+void OglCanvas::Sphere(float x, float y, float z, float radius, int n, bool recordingList) const {
+    WithQuadric([&](GLUquadric* q) {
+        if (recordingList) gluQuadricTexture(q, GL_TRUE);
         glMatrixMode(GL_MODELVIEW);
         glPushMatrix();
-        glTranslatef(c.x, c.y, c.z);
+        glTranslatef(x, y, z);
         gluSphere(q, radius, Capped(n), Capped(n));
         glPopMatrix();
     });
 }
 
-void OglContext::Cylinder(float base, float top, float height, int slices, int stacks) {
-    WithQuadric(*this, [&](GLUquadric* q) { gluCylinder(q, base, top, height, Capped(slices), Capped(stacks)); });
+void OglCanvas::Cylinder(float base, float top, float height, int slices, int stacks) const {
+    WithQuadric([&](GLUquadric* q) { gluCylinder(q, base, top, height, Capped(slices), Capped(stacks)); });
 }
 
 // A disk without a hole is a triangle fan in the middle and quad strips
 // around it. While a list is recorded the fan is drawn as a disk of its own,
 // a state change after it, then the rings: the same vertices, with the two
 // kinds of primitive apart.
-void OglContext::DiskRings(GLUquadric* q, float inner, float outer, int n, float start, float sweep) const {
-    if (!RecordingList() || inner != 0.0f || n < 3) {
+void OglCanvas::DiskRings(GLUquadric* q, float inner, float outer, int n, float start, float sweep,
+                          bool recordingList) const {
+    if (!recordingList || inner != 0.0f || n < 3) {
         gluPartialDisk(q, inner, outer, n, n, start, sweep);
         return;
     }
     float ring = outer / n;
     gluPartialDisk(q, 0.0, ring, n, 1, start, sweep);
-    switches.ApplyPolygonMode();
+    switches_.ApplyPolygonMode();
     gluPartialDisk(q, ring, outer, n, n - 1, start, sweep);
 }
 
-void OglContext::Disk(float inner, float outer, int n) {
-    WithQuadric(*this, [&](GLUquadric* q) {
-        if (RecordingList()) DiskRings(q, inner, outer, Capped(n), 0.0f, 360.0f);
+void OglCanvas::Disk(float inner, float outer, int n, bool recordingList) const {
+    WithQuadric([&](GLUquadric* q) {
+        if (recordingList) DiskRings(q, inner, outer, Capped(n), 0.0f, 360.0f, true);
         else gluDisk(q, inner, outer, Capped(n), Capped(n));
     });
 }
 
-void OglContext::PartialDisk(float inner, float outer, float start, float sweep, int n) {
-    WithQuadric(*this, [&](GLUquadric* q) { DiskRings(q, inner, outer, Capped(n), start, sweep); });
+void OglCanvas::PartialDisk(float inner, float outer, float start, float sweep, int n, bool recordingList) const {
+    WithQuadric([&](GLUquadric* q) { DiskRings(q, inner, outer, Capped(n), start, sweep, recordingList); });
 }
 
-void OglContext::Box(float a, float b, float c) {
-    if (!IsBound()) return;
-    switches.ApplyPolygonMode();
+void OglCanvas::Box(float a, float b, float c) const {
+    if (!bound_) return;
+    switches_.ApplyPolygonMode();
     const float half[3] = {a / 2, c / 2, b / 2};
     glBegin(GL_QUADS);
     for (const auto& face : kFaces) {
@@ -119,8 +117,8 @@ void OglContext::Box(float a, float b, float c) {
     glEnd();
 }
 
-void OglContext::Box(float x0, float y0, float z0, float a, float b, float c) {
-    if (!IsBound()) return;
+void OglCanvas::Box(float x0, float y0, float z0, float a, float b, float c) const {
+    if (!bound_) return;
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
     glTranslatef(x0 + a / 2, y0 + c / 2, z0 + b / 2);
@@ -129,9 +127,9 @@ void OglContext::Box(float x0, float y0, float z0, float a, float b, float c) {
 }
 
 // Fewer than one side or tube segment draws nothing.
-void OglContext::Torus(float ringRadius, int sides, float tubeRadius, int tubeSegments) {
-    if (!IsBound() || sides < 1 || tubeSegments < 1) return;
-    switches.ApplyPolygonMode();
+void OglCanvas::Torus(float ringRadius, int sides, float tubeRadius, int tubeSegments) const {
+    if (!bound_ || sides < 1 || tubeSegments < 1) return;
+    switches_.ApplyPolygonMode();
     int m = Capped(sides), k = Capped(tubeSegments);
     for (long i = 0; i < k; i++) TorusBand(ringRadius, m, tubeRadius, k, i);
 }

@@ -9,8 +9,7 @@ using namespace rules;
 
 namespace {
 
-// The longest side PutBitmap and Put2bBitmap draw at a raster position.
-constexpr long kMaxRasterSide = 16384;
+constexpr long kMaxRasterSide = OglCanvas::kMaxRasterSide;
 
 
 // A picture to draw: where, its size and its pixel block.
@@ -61,7 +60,7 @@ void DrawBitmap(VarRegister* result, VarRegister* args, int count, Processor* p)
     OglContext* gl = Self<OglContext>(args, count);
     Picture pic;
     if (gl && FetchBitmap(result, args, count, p, "DrawBitmap", 0, &pic))
-        gl->DrawBitmap(pic.x, pic.y, pic.z, pic.width, pic.height, pic.block);
+        gl->Canvas().DrawBitmap(pic.x, pic.y, pic.z, pic.width, pic.height, pic.block);
 }
 
 // Rows 67 and 68, likewise.
@@ -69,7 +68,7 @@ void PutBitmap(VarRegister* result, VarRegister* args, int count, Processor* p) 
     OglContext* gl = Self<OglContext>(args, count);
     Picture pic;
     if (gl && FetchBitmap(result, args, count, p, "PutBitmap", kMaxRasterSide, &pic))
-        gl->PutBitmap(pic.x, pic.y, pic.z, pic.width, pic.height, pic.block);
+        gl->Canvas().PutBitmap(pic.x, pic.y, pic.z, pic.width, pic.height, pic.block);
 }
 
 // Rows 65 and 66: (x, y, z, width, height, bits) or (POINT3, width, height,
@@ -89,7 +88,7 @@ void Put2bBitmap(VarRegister*, VarRegister* args, int count, Processor*) {
     long rowBytes = (w + 31) / 32 * 4;
     if (!SizesFit(data && h * rowBytes <= bits.GetDataSize())) return;
     if (w > kMaxRasterSide || h > kMaxRasterSide) return void(RasterTooLarge("Put2bBitmap", w, h));
-    gl->Put2bBitmap(pic.x, pic.y, pic.z, static_cast<int>(w), static_cast<int>(h), data);
+    gl->Canvas().Put2bBitmap(pic.x, pic.y, pic.z, static_cast<int>(w), static_cast<int>(h), data);
 }
 
 // A block of 3 x width x height bytes must be countable in 64 bits (error 8);
@@ -100,7 +99,9 @@ void GetDIBits(VarRegister* result, VarRegister* args, int count, Processor*) {
     int w = ClampToInt(IntArg(args[2])), h = ClampToInt(IntArg(args[3]));
     if (w > 0 && h > 0 && int64_t(w) * h > INT64_MAX / 3)
         return void(SizeError("GetDIBits: %d x %d pixels are more than a pixel block can hold", w, h));
-    gl->GetDIBits(NumberArg(args[0]), NumberArg(args[1]), w, h, *ResultTarget(result));
+    int deviceWidth, deviceHeight;
+    OglContext::CurrentDeviceSize(&deviceWidth, &deviceHeight);
+    gl->Canvas().GetDIBits(NumberArg(args[0]), NumberArg(args[1]), w, h, deviceWidth, deviceHeight, *ResultTarget(result));
 }
 
 const ModuleRow rows[] = {

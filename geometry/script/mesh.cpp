@@ -16,7 +16,7 @@ namespace {
 struct Mesh {
     int groupCount = 0;
     std::unique_ptr<PointArray[]> points, normals;
-    std::unique_ptr<OglContext::MeshGroup[]> groups;
+    std::unique_ptr<OglCanvas::MeshGroup[]> groups;
     std::unique_ptr<long[]> firsts;
     int indexCount = 0;
     int highestGroup = -1;
@@ -25,7 +25,7 @@ struct Mesh {
         groupCount = ClampToInt(g);
         points.reset(new (std::nothrow) PointArray[groupCount]);
         normals.reset(new (std::nothrow) PointArray[groupCount]);
-        groups.reset(new (std::nothrow) OglContext::MeshGroup[groupCount]);
+        groups.reset(new (std::nothrow) OglCanvas::MeshGroup[groupCount]);
         return points && normals && groups;
     }
     // Element g of a groups vector, followed when it is a reference.
@@ -106,7 +106,7 @@ void TrianglesEx(VarRegister*, VarRegister* args, int count, Processor* p) {
     if (!mesh.CheckGroups() || !mesh.ReadIndices(VectorArg(args, count, 2))) return;
     if (!SizesFit(CountOf(materials) > mesh.highestGroup) || p->errorState) return;
     mesh.ResolveMaterials(materials);
-    gl->TrianglesEx(mesh.groups.get(), mesh.groupCount, mesh.firsts.get(), mesh.indexCount);
+    gl->Canvas().TrianglesEx(mesh.groups.get(), mesh.groupCount, mesh.firsts.get(), mesh.indexCount);
 }
 
 const ModuleRow rows[] = {

@@ -13,7 +13,10 @@ using namespace rules;
 
 namespace {
 
-constexpr int kOrder = 4;
+// The view a surface is sampled with while the context selects.
+const OglView* Selecting(const OglContext& gl) { return gl.selectionDepth > 0 ? &gl.view : nullptr; }
+
+constexpr int kOrder = OglCanvas::kSplineOrder;
 // Control nets beyond this many points are not built (3 floats a point).
 constexpr long kMaxPoints = (INT_MAX - 1) / 3;
 
@@ -73,7 +76,7 @@ void Curve(VarRegister* args, int count, Variable* zs, Variable& knotsArg) {
             if (!Finite(control[3 * i + c], names[c], i)) return;
     }
     if (!AllFinite(knots.get(), n + kOrder, "knots")) return;
-    gl->SplineCurve(static_cast<int>(n + kOrder), knots.get(), control.get());
+    gl->Canvas().SplineCurve(static_cast<int>(n + kOrder), knots.get(), control.get(), Selecting(*gl));
 }
 
 void SplineCurve2D(VarRegister*, VarRegister* args, int count, Processor*) {
@@ -155,8 +158,8 @@ void SplineSurface(VarRegister*, VarRegister* args, int count, Processor* p) {
         for (long j = 0; j < 3L * normals.count; j++)
             if (!Finite(normals.Get()[j], "normals", j / 3, j % 3)) return;
     }
-    gl->SplineSurface(static_cast<int>(s.nu + kOrder), sKnots.get(), static_cast<int>(s.nv + kOrder),
-                      tKnots.get(), net.get(), normals.Get());
+    gl->Canvas().SplineSurface(static_cast<int>(s.nu + kOrder), sKnots.get(), static_cast<int>(s.nv + kOrder),
+                               tKnots.get(), net.get(), normals.Get(), Selecting(*gl));
 }
 
 const ModuleRow rows[] = {

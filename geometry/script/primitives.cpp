@@ -31,7 +31,7 @@ void PointsOrLines(VarRegister* args, int count, Processor* p, GLenum primitive)
     OglContext* gl = Self<OglContext>(args, count);
     VertexArgs a;
     if (gl && a.Read(args, count, p, false, false))
-        gl->PointsOrLines(primitive, a.points.Get(), a.P(), nullptr);
+        gl->Canvas().PointsOrLines(primitive, a.points.Get(), a.P(), nullptr);
 }
 
 void SetPoints(VarRegister*, VarRegister* args, int count, Processor* p) {
@@ -51,15 +51,15 @@ void ColorLines(VarRegister*, VarRegister* args, int count, Processor* p) {
     OglContext* gl = Self<OglContext>(args, count);
     VertexArgs a;
     if (gl && a.Read(args, count, p, false, true) && a.C() == a.P())
-        gl->PointsOrLines(GL_LINES, a.points.Get(), a.P(), a.colors.Get());
+        gl->Canvas().PointsOrLines(GL_LINES, a.points.Get(), a.P(), a.colors.Get());
 }
 
 void SetPointSize(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Self<OglContext>(args, count)) gl->SetPointSize(NumberArg(args[0]));
+    if (OglContext* gl = Self<OglContext>(args, count)) gl->Canvas().SetPointSize(NumberArg(args[0]));
 }
 
 void SetLineWidth(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Self<OglContext>(args, count)) gl->SetLineWidth(NumberArg(args[0]));
+    if (OglContext* gl = Self<OglContext>(args, count)) gl->Canvas().SetLineWidth(NumberArg(args[0]));
 }
 
 // Triangles from points alone (computed normals) or with normals: two rows,
@@ -70,7 +70,7 @@ void DrawTriangles(VarRegister* args, int count, Processor* p, bool withNormals)
     if (!gl || !a.Read(args, count, p, withNormals, false)) return;
     int P = a.P(), N = a.N();
     if (SizesFit(P > 0 && P % 3 == 0 && (!withNormals || N == P || N == P / 3)))
-        gl->Triangles(a.points.Get(), P, withNormals ? a.normals.Get() : nullptr, N);
+        gl->Canvas().Triangles(a.points.Get(), P, withNormals ? a.normals.Get() : nullptr, N);
 }
 
 void Triangles(VarRegister*, VarRegister* args, int count, Processor* p) {
@@ -87,7 +87,7 @@ void ColorTriangles(VarRegister*, VarRegister* args, int count, Processor* p) {
     if (!gl || !a.Read(args, count, p, true, true)) return;
     int P = a.P(), N = a.N();
     if (SizesFit((N == P || N == P / 3) && a.C() == P && P > 0 && P % 3 == 0))
-        gl->ColorTriangles(a.points.Get(), P, a.normals.Get(), N, a.colors.Get());
+        gl->Canvas().ColorTriangles(a.points.Get(), P, a.normals.Get(), N, a.colors.Get());
 }
 
 // A strip from points and normals, or from points alone (computed normals).
@@ -96,7 +96,7 @@ void DrawTriangleStrip(VarRegister* args, int count, Processor* p, bool withNorm
     VertexArgs a;
     if (!gl || !a.Read(args, count, p, withNormals, false)) return;
     if (SizesFit((!withNormals || a.N() == a.P()) && a.P() >= 3))
-        gl->TriangleStrip(a.points.Get(), a.P(), withNormals ? a.normals.Get() : nullptr);
+        gl->Canvas().TriangleStrip(a.points.Get(), a.P(), withNormals ? a.normals.Get() : nullptr);
 }
 
 void TriangleStrip(VarRegister*, VarRegister* args, int count, Processor* p) {
@@ -123,7 +123,7 @@ void DrawSurface(VarRegister* args, int count, Processor* p, const SurfaceRule& 
     int P = a.P();
     if (SizesFit(a.N() == P && P >= rule.minimum && P % rule.multiple == 0 &&
                  (!rule.withColors || a.C() == P)))
-        gl->Surface(rule.primitive, a.points.Get(), P, a.normals.Get(),
+        gl->Canvas().Surface(rule.primitive, a.points.Get(), P, a.normals.Get(),
                     rule.withColors ? a.colors.Get() : nullptr);
 }
 

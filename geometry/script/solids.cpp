@@ -18,7 +18,7 @@ void Sphere(VarRegister*, VarRegister* args, int count, Processor*) {
     Point3 c = PositionAt(args, count, point);
     int next = point ? 1 : 3;
     int n = count - 1 > next + 1 ? IntAt(args, count, next + 1) : kDefaultSegments;
-    gl->Sphere(OglPoint4(c.x, c.y, c.z, 1.0f), NumberArg(args[next]), n);
+    gl->Canvas().Sphere(c.x, c.y, c.z, NumberArg(args[next]), n, gl->RecordingList());
 }
 
 // Rows 58 and 59: five arguments give the segment counts, any other count
@@ -27,20 +27,20 @@ void Cylinder(VarRegister*, VarRegister* args, int count, Processor*) {
     OglContext* gl = Self<OglContext>(args, count);
     if (!gl) return;
     bool counts = count == 6;
-    gl->Cylinder(NumberAt(args, count, 0), NumberAt(args, count, 1), NumberAt(args, count, 2),
+    gl->Canvas().Cylinder(NumberAt(args, count, 0), NumberAt(args, count, 1), NumberAt(args, count, 2),
                  counts ? IntAt(args, count, 3) : kDefaultSegments,
                  counts ? IntAt(args, count, 4) : kDefaultSegments);
 }
 
 void Disk(VarRegister*, VarRegister* args, int count, Processor*) {
     if (OglContext* gl = Self<OglContext>(args, count))
-        gl->Disk(NumberArg(args[0]), NumberArg(args[1]), ClampToInt(IntArg(args[2])));
+        gl->Canvas().Disk(NumberArg(args[0]), NumberArg(args[1]), ClampToInt(IntArg(args[2])), gl->RecordingList());
 }
 
 void PartialDisk(VarRegister*, VarRegister* args, int count, Processor*) {
     if (OglContext* gl = Self<OglContext>(args, count))
-        gl->PartialDisk(NumberArg(args[0]), NumberArg(args[1]), NumberArg(args[2]),
-                        NumberArg(args[3]), ClampToInt(IntArg(args[4])));
+        gl->Canvas().PartialDisk(NumberArg(args[0]), NumberArg(args[1]), NumberArg(args[2]), NumberArg(args[3]),
+                                 ClampToInt(IntArg(args[4])), gl->RecordingList());
 }
 
 // Rows 62 and 63: three sizes, or a corner and three sizes (any count
@@ -50,13 +50,13 @@ void Box(VarRegister*, VarRegister* args, int count, Processor*) {
     if (!gl) return;
     float v[6];
     for (int i = 0; i < 6; i++) v[i] = NumberAt(args, count, i);
-    if (count == 4) gl->Box(v[0], v[1], v[2]);
-    else gl->Box(v[0], v[1], v[2], v[3], v[4], v[5]);
+    if (count == 4) gl->Canvas().Box(v[0], v[1], v[2]);
+    else gl->Canvas().Box(v[0], v[1], v[2], v[3], v[4], v[5]);
 }
 
 void Torus(VarRegister*, VarRegister* args, int count, Processor*) {
     if (OglContext* gl = Self<OglContext>(args, count))
-        gl->Torus(NumberArg(args[0]), ClampToInt(IntArg(args[1])), NumberArg(args[2]),
+        gl->Canvas().Torus(NumberArg(args[0]), ClampToInt(IntArg(args[1])), NumberArg(args[2]),
                   ClampToInt(IntArg(args[3])));
 }
 
