@@ -10,6 +10,8 @@
 #include <cstdint>
 
 #include "geometry/canvas.h"
+#include "picking/lists.h"
+#include "picking/selection.h"
 #include "platform/platform.h"
 #include "scene/light.h"
 #include "scene/switches.h"
@@ -28,9 +30,7 @@ public:
     platform::DeviceHandle hdc = 0;
     platform::DeviceHandle savedDC = 0;
     platform::ContextHandle savedRC = 0;
-    // The selection buffer belongs to the rendering context that selects
-    // into it (picking/gl_state.h), not to this object.
-    int selectionDepth = 0;
+    OglSelection selection;
     int useAccelerator = 0;
     uint32_t pixelFlags = 0;
 
@@ -43,6 +43,11 @@ public:
     OglCanvas Canvas() const { return OglCanvas(IsOpen(), IsBound(), switches); }
     // The size of the device current on the thread (0 x 0 without one).
     static void CurrentDeviceSize(int* width, int* height);
+    // The rendering context current on the thread (0: none), which list and
+    // selection calls reach whichever object makes them.
+    static platform::ContextHandle CurrentRenderingContext() { return platform::CurrentContext(); }
+    // The display lists of that rendering context, as this object calls them.
+    OglLists Lists() const { return OglLists(CurrentRenderingContext(), IsOpen()); }
 
     // ---- device binding (context/binding.cpp) ----
     void Open(platform::DeviceHandle device);
@@ -62,31 +67,6 @@ public:
 
     // ---- version (context/version.cpp) ----
     void GetVersion(Variable& target);
-
-    // ---- display lists and selection (picking/) ----
-    GLuint GenList(int range);                  // first of range new names, 0 for none
-    void NewList(int list);                     // records into list (> 0) while open
-    void EndList();
-    // Error 8, and no call, when the call would make the list being recorded
-    // reach itself, or run too many lists nested in the ones it names.
-    void CallList(int list);                    // while open
-    void CallLists(const GLint* lists, int n);  // all in one call, while open
-    void DeleteLists(int list, int range);
-    // A display list is being recorded in the current rendering context.
-    // Mesa 22.3 crashes replaying, in selection mode, a list whose vertices
-    // mix primitive kinds without a state change between them; the solids
-    // that GLU draws that way are drawn without mixing meanwhile
-    // (geometry/solids.cpp).
-    bool RecordingList() const;
-    void InitNameStack();
-    void PushName(GLuint name);
-    void PopName();
-    void LoadName(GLuint name);
-    // Selection over a window rectangle whose top-right corner is (x, y).
-    void BeginSelection(int x, int y, int width, int height);
-    // Ends one level; the target gets the hit records (module error 5 when
-    // no selection runs).
-    void EndSelection(Variable& target);
 
 private:
     void OpenWith(platform::DeviceHandle device, uint32_t flags);

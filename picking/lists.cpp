@@ -2,17 +2,14 @@
 // vector) and deleting OpenGL lists. The script keeps the names GenList gave
 // it; the module keeps books per rendering context (picking/gl_state.h) so
 // that it can bound the names alive and keep lists from calling themselves.
+#include "picking/lists.h"
+
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
-#include <memory>
 #include <new>
 
-#include "context/context.h"
-#include "picking/gl_state.h"
 #include "module/rules.h"
-
-using namespace rules;
+#include "picking/gl_state.h"
 
 namespace {
 
@@ -42,15 +39,12 @@ bool Booked(Work work) {
     }
 }
 
-GlState* CurrentBooks() { return FindGlState(platform::CurrentContext()); }
-
 // Whether a call of these names may reach OpenGL. While a list is recorded,
 // a call that would make it call itself, directly or through other lists, is
 // refused (error 8), so no list ever reaches itself; otherwise the call goes
 // into the books. Else a call that would run too many nested lists is
 // refused.
-bool MayCall(const GLint* names, long n, const char* method) {
-    GlState* state = CurrentBooks();
+bool MayCall(GlState* state, const GLint* names, long n, const char* method) {
     if (!state) return true;  // no list was made in this context
     ListBook& books = state->lists;
     if (books.Recording()) {
@@ -80,12 +74,11 @@ bool MayCall(const GLint* names, long n, const char* method) {
 
 }  // namespace
 
-// List names travel as script integers; a negative one reaches OpenGL as the
-// unsigned name with the same bits. Without a current context OpenGL gives 0.
-GLuint OglContext::GenList(int range) {
+// Without a current context OpenGL gives 0.
+GLuint OglLists::Gen(int range) {
     if (range > kMaxListBlock) return 0;
-    if (!platform::CurrentContext() || range <= 0) return glGenLists(range);
-    GlState* state = CurrentGlState();
+    if (!current_ || range <= 0) return glGenLists(range);
+    GlState* state = GlStateOf(current_, true);
     if (!state || ListNamesAlive() + uint64_t(range) > kMaxListNames) return 0;
     GLuint first = glGenLists(range);
     if (first && !Booked([&] { state->lists.Add(first, uint64_t(first) + uint64_t(range)); })) {
@@ -99,12 +92,12 @@ GLuint OglContext::GenList(int range) {
 // positive names are recorded, and a name not yet alive only while the
 // process has room for it; the drawing that follows a refused name is drawn
 // instead.
-void OglContext::NewList(int list) {
-    if (!IsOpen() || list <= 0) return;
+void OglLists::New(int list) {
+    if (!callerOpen_ || list <= 0) return;
     GLuint name = static_cast<GLuint>(list);
-    GlState* state = CurrentGlState();
+    GlState* state = GlStateOf(current_, true);
     if (!state) {
-        if (!platform::CurrentContext()) glNewList(name, GL_COMPILE);  // reaches no context
+        if (!current_) glNewList(name, GL_COMPILE);  // reaches no context
         return;
     }
     if (!state->lists.IsAlive(name) && ListNamesAlive() >= kMaxListNames) return;
@@ -112,22 +105,22 @@ void OglContext::NewList(int list) {
     glNewList(name, GL_COMPILE);
 }
 
-void OglContext::EndList() {
+void OglLists::End() {
     glEndList();
-    if (GlState* state = CurrentBooks()) Booked([&] { state->lists.End(); });
+    if (GlState* state = GlStateOf(current_, false)) Booked([&] { state->lists.End(); });
 }
 
-bool OglContext::RecordingList() const {
-    GlState* state = CurrentBooks();
+bool OglLists::Recording() const {
+    GlState* state = GlStateOf(current_, false);
     return state && state->lists.Recording();
 }
 
-void OglContext::CallList(int list) {
-    if (IsOpen() && MayCall(&list, 1, "CallList")) glCallList(static_cast<GLuint>(list));
+void OglLists::Call(int list) {
+    if (callerOpen_ && MayCall(GlStateOf(current_, false), &list, 1, "CallList")) glCallList(static_cast<GLuint>(list));
 }
 
-void OglContext::CallLists(const GLint* lists, int n) {
-    if (IsOpen() && MayCall(lists, n, "CallLists")) glCallLists(n, GL_INT, lists);
+void OglLists::Call(const GLint* lists, int n) {
+    if (callerOpen_ && MayCall(GlStateOf(current_, false), lists, n, "CallLists")) glCallLists(n, GL_INT, lists);
 }
 
 // A block that ends below 2^32 and is no larger than GenList gives reaches
@@ -136,10 +129,10 @@ void OglContext::CallLists(const GLint* lists, int n) {
 // minute for two billion names: it is cut to the runs of names alive, each
 // deleted with its own call. The part of a block past the largest name
 // 2^32 - 1 is left out (Mesa would wrap round and delete nothing).
-void OglContext::DeleteLists(int list, int range) {
+void OglLists::Delete(int list, int range) {
     GLuint first = static_cast<GLuint>(list);
     uint64_t end = uint64_t(first) + uint64_t(range > 0 ? range : 0);
-    GlState* state = CurrentBooks();
+    GlState* state = GlStateOf(current_, false);
     if (range <= kMaxListBlock && end <= UINT32_MAX) {
         glDeleteLists(first, range);
         if (state) Booked([&] { state->lists.Delete(first, end); });

@@ -1,18 +1,18 @@
 // The name stack and selection mode: picking over a window rectangle with the
 // context's frustum, and turning OpenGL's hit records into script vectors.
+#include "picking/selection.h"
+
 #include <GL/glu.h>
 
 #include <cstdint>
 
-#include "context/context.h"
-#include "picking/gl_state.h"
 #include "module/rules.h"
+#include "picking/gl_state.h"
 
-using namespace rules;
+using rules::ElementOf;
 
 namespace {
 
-constexpr GLsizei kSelectWords = GlState::kSelectWords;
 // Depth words are scaled by 2^31, so hit depths run from 0 to 2.
 constexpr double kDepthScale = 2147483648.0;
 
@@ -46,17 +46,18 @@ GLuint* SelectBuffer(GlState* state) {
 
 }  // namespace
 
-void OglContext::InitNameStack() { glInitNames(); }
-void OglContext::PushName(GLuint name) { glPushName(name); }
-void OglContext::PopName() { glPopName(); }
-void OglContext::LoadName(GLuint name) { glLoadName(name); }
+void OglSelection::InitNameStack() { glInitNames(); }
+void OglSelection::PushName(GLuint name) { glPushName(name); }
+void OglSelection::PopName() { glPopName(); }
+void OglSelection::LoadName(GLuint name) { glLoadName(name); }
 
 // (x, y) is the top-right corner of the pick rectangle in window coordinates
-// (y down); the pick matrix wants its centre with y up. The hits go to the
-// buffer of the rendering context the calls reach, which need not be this
-// object's own.
-void OglContext::BeginSelection(int x, int y, int width, int height) {
-    glSelectBuffer(kSelectWords, SelectBuffer(CurrentGlState()));
+// (y down); the pick matrix wants its centre with y up, computed on 32-bit
+// integers as the host's are. The hits go to the buffer of the rendering
+// context the calls reach, which need not be this object's own.
+void OglSelection::Begin(const OglView& view, platform::ContextHandle current, int x, int y, int width,
+                         int height) {
+    glSelectBuffer(kSelectWords, SelectBuffer(GlStateOf(current, true)));
     glRenderMode(GL_SELECT);
     GLint viewport[4];
     glGetIntegerv(GL_VIEWPORT, viewport);
@@ -68,17 +69,17 @@ void OglContext::BeginSelection(int x, int y, int width, int height) {
     gluPickMatrix(cx, cy, width, height, viewport);
     view.ApplyFrustum();
     glMatrixMode(GL_MODELVIEW);
-    selectionDepth++;
+    depth++;
 }
 
 // Leaves one level of selection; the hits become [[names...], zmin, zmax]
 // records in the order OpenGL stored them.
-void OglContext::EndSelection(Variable& target) {
-    if (selectionDepth == 0) {
+void OglSelection::End(platform::ContextHandle current, Variable& target) {
+    if (depth == 0) {
         RaiseModuleError(OGL_NO_SELECTION_MODE, nullptr);
         return;
     }
-    selectionDepth--;
+    depth--;
     glMatrixMode(GL_PROJECTION);
     glPopMatrix();
     glMatrixMode(GL_MODELVIEW);
@@ -87,5 +88,5 @@ void OglContext::EndSelection(Variable& target) {
     // After an overflow the count is negative: the host makes that an empty
     // vector, and no record is read.
     target.Init(VT_VECTOR, hits);
-    FillHits(target, hits, SelectBuffer(FindGlState(platform::CurrentContext())));
+    FillHits(target, hits, SelectBuffer(GlStateOf(current, false)));
 }

@@ -14,7 +14,7 @@ using namespace rules;
 namespace {
 
 // The view a surface is sampled with while the context selects.
-const OglView* Selecting(const OglContext& gl) { return gl.selectionDepth > 0 ? &gl.view : nullptr; }
+const OglView* Selecting(const OglContext& gl) { return gl.selection.Running() ? &gl.view : nullptr; }
 
 constexpr int kOrder = OglCanvas::kSplineOrder;
 // Control nets beyond this many points are not built (3 floats a point).

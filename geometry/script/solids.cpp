@@ -18,7 +18,7 @@ void Sphere(VarRegister*, VarRegister* args, int count, Processor*) {
     Point3 c = PositionAt(args, count, point);
     int next = point ? 1 : 3;
     int n = count - 1 > next + 1 ? IntAt(args, count, next + 1) : kDefaultSegments;
-    gl->Canvas().Sphere(c.x, c.y, c.z, NumberArg(args[next]), n, gl->RecordingList());
+    gl->Canvas().Sphere(c.x, c.y, c.z, NumberArg(args[next]), n, gl->Lists().Recording());
 }
 
 // Rows 58 and 59: five arguments give the segment counts, any other count
@@ -34,13 +34,13 @@ void Cylinder(VarRegister*, VarRegister* args, int count, Processor*) {
 
 void Disk(VarRegister*, VarRegister* args, int count, Processor*) {
     if (OglContext* gl = Self<OglContext>(args, count))
-        gl->Canvas().Disk(NumberArg(args[0]), NumberArg(args[1]), ClampToInt(IntArg(args[2])), gl->RecordingList());
+        gl->Canvas().Disk(NumberArg(args[0]), NumberArg(args[1]), ClampToInt(IntArg(args[2])), gl->Lists().Recording());
 }
 
 void PartialDisk(VarRegister*, VarRegister* args, int count, Processor*) {
     if (OglContext* gl = Self<OglContext>(args, count))
         gl->Canvas().PartialDisk(NumberArg(args[0]), NumberArg(args[1]), NumberArg(args[2]), NumberArg(args[3]),
-                                 ClampToInt(IntArg(args[4])), gl->RecordingList());
+                                 ClampToInt(IntArg(args[4])), gl->Lists().Recording());
 }
 
 // Rows 62 and 63: three sizes, or a corner and three sizes (any count

@@ -9,25 +9,24 @@ using namespace rules;
 
 namespace {
 
-
 // GenList(void) asks for one name, GenList(int) for a block of them.
 void GenList(VarRegister* result, VarRegister* args, int count, Processor*) {
     OglContext* gl = Self<OglContext>(args, count);
     if (!gl) return;
     int range = count == 1 ? 1 : static_cast<int>(IntArg(args[0]));
-    IntResult(result, static_cast<int>(gl->GenList(range)));
+    IntResult(result, static_cast<int>(gl->Lists().Gen(range)));
 }
 
 void NewList(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Self<OglContext>(args, count)) gl->NewList(static_cast<int>(IntArg(args[0])));
+    if (OglContext* gl = Self<OglContext>(args, count)) gl->Lists().New(static_cast<int>(IntArg(args[0])));
 }
 
 void EndList(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Self<OglContext>(args, count)) gl->EndList();
+    if (OglContext* gl = Self<OglContext>(args, count)) gl->Lists().End();
 }
 
 void CallList(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Self<OglContext>(args, count)) gl->CallList(static_cast<int>(IntArg(args[0])));
+    if (OglContext* gl = Self<OglContext>(args, count)) gl->Lists().Call(static_cast<int>(IntArg(args[0])));
 }
 
 // Reads every name through element access into one array, so that OpenGL
@@ -37,11 +36,10 @@ void CallLists(VarRegister*, VarRegister* args, int count, Processor*) {
     if (!gl) return;
     Variable* names = HostObjectArg(args[0]);
     long n = CountOf(*names);
-    if (n < 0) n = 0;
     std::unique_ptr<GLint[]> lists(new (std::nothrow) GLint[n > 0 ? n : 1]);
     if (!lists) return;
     for (long i = 0; i < n; i++) lists[i] = static_cast<GLint>(ElementOf(*names, i).GetLongNumb());
-    gl->CallLists(lists.get(), static_cast<int>(n));
+    gl->Lists().Call(lists.get(), static_cast<int>(n));
 }
 
 // DeleteList(int) deletes one list, DeleteLists(int, int) a block. Any count
@@ -52,7 +50,7 @@ void DeleteLists(VarRegister*, VarRegister* args, int count, Processor*) {
     if (!gl) return;
     int list = static_cast<int>(ArgOrEmpty(args, count, 0).GetLongNumb());
     int range = count == 2 ? 1 : static_cast<int>(ArgOrEmpty(args, count, 1).GetLongNumb());
-    gl->DeleteLists(list, range);
+    gl->Lists().Delete(list, range);
 }
 
 const ModuleRow rows[] = {

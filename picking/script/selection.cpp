@@ -8,30 +8,31 @@ namespace {
 
 
 void InitNameStack(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Self<OglContext>(args, count)) gl->InitNameStack();
+    if (OglContext* gl = Self<OglContext>(args, count)) gl->selection.InitNameStack();
 }
 
 void PushName(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Self<OglContext>(args, count)) gl->PushName(static_cast<GLuint>(IntArg(args[0])));
+    if (OglContext* gl = Self<OglContext>(args, count)) gl->selection.PushName(static_cast<GLuint>(IntArg(args[0])));
 }
 
 void PopName(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Self<OglContext>(args, count)) gl->PopName();
+    if (OglContext* gl = Self<OglContext>(args, count)) gl->selection.PopName();
 }
 
 void LoadName(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Self<OglContext>(args, count)) gl->LoadName(static_cast<GLuint>(IntArg(args[0])));
+    if (OglContext* gl = Self<OglContext>(args, count)) gl->selection.LoadName(static_cast<GLuint>(IntArg(args[0])));
 }
 
 void BeginSelection(VarRegister*, VarRegister* args, int count, Processor*) {
     OglContext* gl = Self<OglContext>(args, count);
     if (!gl) return;
-    gl->BeginSelection(static_cast<int>(IntArg(args[0])), static_cast<int>(IntArg(args[1])),
-                       static_cast<int>(IntArg(args[2])), static_cast<int>(IntArg(args[3])));
+    gl->selection.Begin(gl->view, OglContext::CurrentRenderingContext(), static_cast<int>(IntArg(args[0])),
+                        static_cast<int>(IntArg(args[1])), static_cast<int>(IntArg(args[2])),
+                        static_cast<int>(IntArg(args[3])));
 }
 
 void EndSelection(VarRegister* result, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Self<OglContext>(args, count)) gl->EndSelection(*ResultTarget(result));
+    if (OglContext* gl = Self<OglContext>(args, count)) gl->selection.End(OglContext::CurrentRenderingContext(), *ResultTarget(result));
 }
 
 const ModuleRow rows[] = {

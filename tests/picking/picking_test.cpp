@@ -314,7 +314,7 @@ TEST(Selection, NestingOverflowAndTheResultTarget) {
     s.Begin();
     std::vector<GLdouble> outer = Projection();
     h.Call(s.gl, "BeginSelection", {Int(10), Int(10), Int(3), Int(3)});
-    EXPECT_EQ(s.c->selectionDepth, 2);
+    EXPECT_EQ(s.c->selection.depth, 2);
     Variable first = h.Call(s.gl, "EndSelection");
     EXPECT_EQ(Count(first), 0);
     EXPECT_EQ(Projection(), outer);
@@ -340,7 +340,7 @@ TEST(Selection, NestingOverflowAndTheResultTarget) {
     EXPECT_TRUE(h.CallRow("VOpenGL::EndSelection(void)", &result, &self, 1).empty());
     ASSERT_EQ(Count(target), 1);
     ExpectHit(target[0], {4}, 5);
-    EXPECT_EQ(s.c->selectionDepth, 0);
+    EXPECT_EQ(s.c->selection.depth, 0);
 }
 
 // OpenGL writes hits into the buffer of the rendering context that selects,
