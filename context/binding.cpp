@@ -1,15 +1,16 @@
 // Device binding: opening a rendering context on an MDC's device, moving it
-// to another device, freeing and closing it, the initial OpenGL state, and
-// clearing, flushing and swapping. The only code that talks to the platform.
-#include <GL/glu.h>
+// to another device, freeing and closing it, the initial OpenGL state,
+// clearing, flushing and swapping, and the implementation strings. The only
+// code that talks to the platform.
+#include "context/context.h"
+
+#include <GL/gl.h>
 
 #include <cstdio>
 
-#include "context/context.h"
-#include "picking/gl_state.h"
 #include "module/rules.h"
+#include "picking/gl_state.h"
 
-using namespace rules;
 using platform::DeviceHandle;
 
 namespace {
@@ -56,8 +57,6 @@ void OglContext::Open(DeviceHandle device) {
 
 void OglContext::OpenBitmap(DeviceHandle device) { OpenWith(device, kBitmapFlags); }
 
-// A failed open keeps what it set: the device, the saved pair and a context
-// that was created but could not be made current.
 void OglContext::OpenWith(DeviceHandle device, uint32_t flags) {
     if (hglrc) Close();
     savedDC = platform::CurrentDevice();
@@ -160,4 +159,14 @@ void OglContext::CurrentDeviceSize(int* width, int* height) {
 void OglContext::SetLightPosition(float x, float y, float z) {
     light.SetPosition(x, y, z, 1.0f);
     if (hglrc && platform::CurrentContext() == hglrc) light.Apply();
+}
+
+// Empty texts without a context.
+void OglContext::GetVersion(Variable& target) {
+    target.Init(VT_VECTOR, 4);
+    const GLenum names[4] = {GL_VENDOR, GL_RENDERER, GL_VERSION, GL_EXTENSIONS};
+    for (int i = 0; i < 4; i++) {
+        const GLubyte* text = glGetString(names[i]);
+        rules::ElementOf(target, i) = text ? reinterpret_cast<const char*>(text) : "";
+    }
 }
