@@ -32,7 +32,8 @@ OglMaterial::OglMaterial(const OglColor& ambient, const OglColor& diffuse, const
                          const OglColor& emission) {
     const OglColor* given[4] = {&ambient, &diffuse, &specular, &emission};
     for (int f = 0; f < 2; f++)
-        for (int c = 0; c < 4; c++) colors[f][c] = new (std::nothrow) OglMaterialColor(kParams[c], *given[c], kFaces[f]);
+        for (int c = 0; c < 4; c++)
+            colors[f][c] = new (std::nothrow) OglMaterialColor(kParams[c], *given[c], kFaces[f]);
 }
 
 OglMaterial::OglMaterial(const OglMaterial& o) : VeskAss() {

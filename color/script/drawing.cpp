@@ -23,7 +23,8 @@ void SetColor(VarRegister*, VarRegister* args, int count, Processor*) {
 void SetMaterial(VarRegister*, VarRegister* args, int count, Processor*) {
     OglContext* gl = Self<OglContext>(args, count);
     if (!gl) return;
-    if (OglMaterial* m = ObjectArg<OglMaterial>(args[0])) SetDrawingMaterial(*m, gl->IsOpen(), gl->switches.lightEnabled);
+    if (OglMaterial* m = ObjectArg<OglMaterial>(args[0]))
+        SetDrawingMaterial(*m, gl->IsOpen(), gl->switches.lightEnabled);
 }
 
 const ModuleRow rows[] = {

@@ -1,6 +1,5 @@
 // The script methods of bitmaps and pixel transfer.
 #include <cstdint>
-#include <cstdio>
 
 #include "context/context.h"
 #include "module/rules.h"
@@ -11,20 +10,12 @@ namespace {
 
 constexpr long kMaxRasterSide = OglCanvas::kMaxRasterSide;
 
-
 // A picture to draw: where, its size and its pixel block.
 struct Picture {
-    float x = 0, y = 0, z = 0;
+    Point3 at = {0, 0, 0};
     int width = 0, height = 0;
     unsigned char* block = nullptr;
 };
-
-// The position of a drawing call: a POINT3 when it has exactly `pointForm`
-// registers, else three numbers.
-void ReadPosition(VarRegister* args, int count, int pointForm, Picture* out) {
-    Point3 at = PositionAt(args, count, count == pointForm);
-    out->x = at.x, out->y = at.y, out->z = at.z;
-}
 
 // Error 8 for a picture or mask with a side longer than can be drawn.
 bool RasterTooLarge(const char* method, long w, long h) {
@@ -51,35 +42,32 @@ bool FetchBitmap(VarRegister* result, VarRegister* args, int count, Processor* p
     if (maxSide && (w > maxSide || h > maxSide)) return RasterTooLarge(method, w, h);
     out->width = static_cast<int>(w);
     out->height = static_cast<int>(h);
-    ReadPosition(args, count, 3, out);
+    out->at = PositionAt(args, count, count == 3);
     return true;
 }
 
-// Rows 70 and 71: (x, y, z, bitmap) or (POINT3, bitmap).
+// (x, y, z, bitmap) or (POINT3, bitmap), as PutBitmap.
 void DrawBitmap(VarRegister* result, VarRegister* args, int count, Processor* p) {
     OglContext* gl = Self<OglContext>(args, count);
     Picture pic;
     if (gl && FetchBitmap(result, args, count, p, "DrawBitmap", 0, &pic))
-        gl->Canvas().DrawBitmap(pic.x, pic.y, pic.z, pic.width, pic.height, pic.block);
+        gl->Canvas().DrawBitmap(pic.at.x, pic.at.y, pic.at.z, pic.width, pic.height, pic.block);
 }
 
-// Rows 67 and 68, likewise.
 void PutBitmap(VarRegister* result, VarRegister* args, int count, Processor* p) {
     OglContext* gl = Self<OglContext>(args, count);
     Picture pic;
     if (gl && FetchBitmap(result, args, count, p, "PutBitmap", kMaxRasterSide, &pic))
-        gl->Canvas().PutBitmap(pic.x, pic.y, pic.z, pic.width, pic.height, pic.block);
+        gl->Canvas().PutBitmap(pic.at.x, pic.at.y, pic.at.z, pic.width, pic.height, pic.block);
 }
 
-// Rows 65 and 66: (x, y, z, width, height, bits) or (POINT3, width, height,
-// bits). The String must hold height rows of the width in bits, each padded
-// to 4 bytes, and the sides be drawable (error 8 otherwise); negative sizes
-// draw nothing.
+// (x, y, z, width, height, bits) or (POINT3, width, height, bits). The
+// String must hold height rows of the width in bits, each padded to 4 bytes,
+// and the sides be drawable (error 8 otherwise); negative sizes draw nothing.
 void Put2bBitmap(VarRegister*, VarRegister* args, int count, Processor*) {
     OglContext* gl = Self<OglContext>(args, count);
     if (!gl || count < 2) return;
-    Picture pic;
-    ReadPosition(args, count, 5, &pic);
+    Point3 at = PositionAt(args, count, count == 5);
     int sizes = count == 5 ? 1 : 3;
     long w = IntAt(args, count, sizes), h = IntAt(args, count, sizes + 1);
     Variable& bits = VectorArg(args, count, count - 2);
@@ -88,7 +76,7 @@ void Put2bBitmap(VarRegister*, VarRegister* args, int count, Processor*) {
     long rowBytes = (w + 31) / 32 * 4;
     if (!SizesFit(data && h * rowBytes <= bits.GetDataSize())) return;
     if (w > kMaxRasterSide || h > kMaxRasterSide) return void(RasterTooLarge("Put2bBitmap", w, h));
-    gl->Canvas().Put2bBitmap(pic.x, pic.y, pic.z, static_cast<int>(w), static_cast<int>(h), data);
+    gl->Canvas().Put2bBitmap(at.x, at.y, at.z, static_cast<int>(w), static_cast<int>(h), data);
 }
 
 // A block of 3 x width x height bytes must be countable in 64 bits (error 8);
@@ -101,7 +89,8 @@ void GetDIBits(VarRegister* result, VarRegister* args, int count, Processor*) {
         return void(SizeError("GetDIBits: %d x %d pixels are more than a pixel block can hold", w, h));
     int deviceWidth, deviceHeight;
     OglContext::CurrentDeviceSize(&deviceWidth, &deviceHeight);
-    gl->Canvas().GetDIBits(NumberArg(args[0]), NumberArg(args[1]), w, h, deviceWidth, deviceHeight, *ResultTarget(result));
+    gl->Canvas().GetDIBits(NumberArg(args[0]), NumberArg(args[1]), w, h, deviceWidth, deviceHeight,
+                           *ResultTarget(result));
 }
 
 const ModuleRow rows[] = {

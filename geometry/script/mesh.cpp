@@ -11,7 +11,6 @@ using namespace rules;
 
 namespace {
 
-
 // The read groups of one call, their indices and materials.
 struct Mesh {
     int groupCount = 0;

@@ -130,8 +130,8 @@ struct SurfaceArgs {
     }
 };
 
-// Rows 74 and 75: five arguments draw without normals, any other count
-// takes normals as the fourth argument.
+// Five arguments draw without normals, any other count takes normals as
+// the fourth argument.
 void SplineSurface(VarRegister*, VarRegister* args, int count, Processor* p) {
     OglContext* gl = DirectSelf<OglContext>(args, count);
     if (!gl) return;

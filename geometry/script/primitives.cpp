@@ -7,7 +7,6 @@ using namespace rules;
 
 namespace {
 
-
 // The arrays of one call, read points first, then normals, then colours
 // (whose packed form is told by the points' count).
 struct VertexArgs {
@@ -27,23 +26,13 @@ struct VertexArgs {
     int C() const { return colors.count; }
 };
 
-void PointsOrLines(VarRegister* args, int count, Processor* p, GLenum primitive) {
+// Points, a line strip or lines, after the smoothing switch of their kind.
+template <GLenum primitive>
+void PointsOrLines(VarRegister*, VarRegister* args, int count, Processor* p) {
     OglContext* gl = Self<OglContext>(args, count);
     VertexArgs a;
     if (gl && a.Read(args, count, p, false, false))
         gl->Canvas().PointsOrLines(primitive, a.points.Get(), a.P(), nullptr);
-}
-
-void SetPoints(VarRegister*, VarRegister* args, int count, Processor* p) {
-    PointsOrLines(args, count, p, GL_POINTS);
-}
-
-void LineStrip(VarRegister*, VarRegister* args, int count, Processor* p) {
-    PointsOrLines(args, count, p, GL_LINE_STRIP);
-}
-
-void Lines(VarRegister*, VarRegister* args, int count, Processor* p) {
-    PointsOrLines(args, count, p, GL_LINES);
 }
 
 // A colour count that differs from the point count draws nothing, silently.
@@ -62,23 +51,15 @@ void SetLineWidth(VarRegister*, VarRegister* args, int count, Processor*) {
     if (OglContext* gl = Self<OglContext>(args, count)) gl->Canvas().SetLineWidth(NumberArg(args[0]));
 }
 
-// Triangles from points alone (computed normals) or with normals: two rows,
-// two handlers, one reading.
-void DrawTriangles(VarRegister* args, int count, Processor* p, bool withNormals) {
+// Triangles from points alone (computed normals) or with normals.
+template <bool withNormals>
+void Triangles(VarRegister*, VarRegister* args, int count, Processor* p) {
     OglContext* gl = Self<OglContext>(args, count);
     VertexArgs a;
     if (!gl || !a.Read(args, count, p, withNormals, false)) return;
     int P = a.P(), N = a.N();
     if (SizesFit(P > 0 && P % 3 == 0 && (!withNormals || N == P || N == P / 3)))
         gl->Canvas().Triangles(a.points.Get(), P, withNormals ? a.normals.Get() : nullptr, N);
-}
-
-void Triangles(VarRegister*, VarRegister* args, int count, Processor* p) {
-    DrawTriangles(args, count, p, false);
-}
-
-void TrianglesWithNormals(VarRegister*, VarRegister* args, int count, Processor* p) {
-    DrawTriangles(args, count, p, true);
 }
 
 void ColorTriangles(VarRegister*, VarRegister* args, int count, Processor* p) {
@@ -91,7 +72,8 @@ void ColorTriangles(VarRegister*, VarRegister* args, int count, Processor* p) {
 }
 
 // A strip from points and normals, or from points alone (computed normals).
-void DrawTriangleStrip(VarRegister* args, int count, Processor* p, bool withNormals) {
+template <bool withNormals>
+void TriangleStrip(VarRegister*, VarRegister* args, int count, Processor* p) {
     OglContext* gl = Self<OglContext>(args, count);
     VertexArgs a;
     if (!gl || !a.Read(args, count, p, withNormals, false)) return;
@@ -99,74 +81,37 @@ void DrawTriangleStrip(VarRegister* args, int count, Processor* p, bool withNorm
         gl->Canvas().TriangleStrip(a.points.Get(), a.P(), withNormals ? a.normals.Get() : nullptr);
 }
 
-void TriangleStrip(VarRegister*, VarRegister* args, int count, Processor* p) {
-    DrawTriangleStrip(args, count, p, false);
-}
-
-void TriangleStripWithNormals(VarRegister*, VarRegister* args, int count, Processor* p) {
-    DrawTriangleStrip(args, count, p, true);
-}
-
 // The surfaces with a normal per vertex: N = P, at least `minimum` points,
-// a multiple of `multiple`, and a colour per vertex when `withColors`.
-struct SurfaceRule {
-    GLenum primitive;
-    int minimum;
-    int multiple;
-    bool withColors;
-};
-
-void DrawSurface(VarRegister* args, int count, Processor* p, const SurfaceRule& rule) {
+// a multiple of `multiple`, and a colour per vertex when `withColors`. A
+// polygon takes exactly the counts a batch of quads takes.
+template <GLenum primitive, int minimum, int multiple, bool withColors>
+void Surface(VarRegister*, VarRegister* args, int count, Processor* p) {
     OglContext* gl = Self<OglContext>(args, count);
     VertexArgs a;
-    if (!gl || !a.Read(args, count, p, true, rule.withColors)) return;
+    if (!gl || !a.Read(args, count, p, true, withColors)) return;
     int P = a.P();
-    if (SizesFit(a.N() == P && P >= rule.minimum && P % rule.multiple == 0 &&
-                 (!rule.withColors || a.C() == P)))
-        gl->Canvas().Surface(rule.primitive, a.points.Get(), P, a.normals.Get(),
-                    rule.withColors ? a.colors.Get() : nullptr);
-}
-
-void QuadStrip(VarRegister*, VarRegister* args, int count, Processor* p) {
-    DrawSurface(args, count, p, {GL_QUAD_STRIP, 4, 1, false});
-}
-
-void Quads(VarRegister*, VarRegister* args, int count, Processor* p) {
-    DrawSurface(args, count, p, {GL_QUADS, 1, 4, false});
-}
-
-void ColorQuads(VarRegister*, VarRegister* args, int count, Processor* p) {
-    DrawSurface(args, count, p, {GL_QUADS, 1, 4, true});
-}
-
-// A polygon takes exactly the counts a batch of quads takes.
-void Polygon(VarRegister*, VarRegister* args, int count, Processor* p) {
-    DrawSurface(args, count, p, {GL_POLYGON, 1, 4, false});
-}
-
-void ColorPolygon(VarRegister*, VarRegister* args, int count, Processor* p) {
-    DrawSurface(args, count, p, {GL_POLYGON, 1, 4, true});
+    if (SizesFit(a.N() == P && P >= minimum && P % multiple == 0 && (!withColors || a.C() == P)))
+        gl->Canvas().Surface(primitive, a.points.Get(), P, a.normals.Get(), withColors ? a.colors.Get() : nullptr);
 }
 
 const ModuleRow rows[] = {
     {37, SetPointSize, "VOpenGL::SetPointSize(number)"},
-    {38, SetPoints, "VOpenGL::SetPoints(refer object Vector)"},
-    {39, LineStrip, "VOpenGL::LineStrip(refer object Vector)"},
-    {40, Lines, "VOpenGL::Lines(refer object Vector)"},
+    {38, PointsOrLines<GL_POINTS>, "VOpenGL::SetPoints(refer object Vector)"},
+    {39, PointsOrLines<GL_LINE_STRIP>, "VOpenGL::LineStrip(refer object Vector)"},
+    {40, PointsOrLines<GL_LINES>, "VOpenGL::Lines(refer object Vector)"},
     {41, ColorLines, "VOpenGL::ColorLines(refer object Vector, refer object Vector)"},
     {42, SetLineWidth, "VOpenGL::SetLineWidth(number)"},
-    {43, Triangles, "VOpenGL::Triangles(refer object Vector)"},
-    {44, TrianglesWithNormals, "VOpenGL::Triangles(refer object Vector, refer object Vector)"},
-    {46, ColorTriangles,
-     "VOpenGL::ColorTriangles(refer object Vector, refer object Vector, refer object Vector)"},
-    {47, TriangleStripWithNormals, "VOpenGL::TriangleStrip(refer object Vector, refer object Vector)"},
-    {48, TriangleStrip, "VOpenGL::TriangleStrip(refer object Vector)"},
-    {49, QuadStrip, "VOpenGL::QuadStrip(refer object Vector, refer object Vector)"},
-    {50, Quads, "VOpenGL::Quads(refer object Vector, refer object Vector)"},
-    {51, ColorQuads,
+    {43, Triangles<false>, "VOpenGL::Triangles(refer object Vector)"},
+    {44, Triangles<true>, "VOpenGL::Triangles(refer object Vector, refer object Vector)"},
+    {46, ColorTriangles, "VOpenGL::ColorTriangles(refer object Vector, refer object Vector, refer object Vector)"},
+    {47, TriangleStrip<true>, "VOpenGL::TriangleStrip(refer object Vector, refer object Vector)"},
+    {48, TriangleStrip<false>, "VOpenGL::TriangleStrip(refer object Vector)"},
+    {49, Surface<GL_QUAD_STRIP, 4, 1, false>, "VOpenGL::QuadStrip(refer object Vector, refer object Vector)"},
+    {50, Surface<GL_QUADS, 1, 4, false>, "VOpenGL::Quads(refer object Vector, refer object Vector)"},
+    {51, Surface<GL_QUADS, 1, 4, true>,
      "VOpenGL::ColorQuads(refer object Vector, refer object Vector, refer object Vector)"},
-    {52, Polygon, "VOpenGL::Polygon(refer object Vector, refer object Vector)"},
-    {53, ColorPolygon,
+    {52, Surface<GL_POLYGON, 1, 4, false>, "VOpenGL::Polygon(refer object Vector, refer object Vector)"},
+    {53, Surface<GL_POLYGON, 1, 4, true>,
      "VOpenGL::ColorPolygon(refer object Vector, refer object Vector, refer object Vector)"},
 };
 

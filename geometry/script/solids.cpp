@@ -8,8 +8,8 @@ namespace {
 
 constexpr int kDefaultSegments = 10;
 
-// Rows 54 to 57: (x, y, z, radius[, n]) or (POINT3, radius[, n]); any other
-// count draws nothing.
+// (x, y, z, radius[, n]) or (POINT3, radius[, n]); any other count draws
+// nothing.
 void Sphere(VarRegister*, VarRegister* args, int count, Processor*) {
     OglContext* gl = Self<OglContext>(args, count);
     if (!gl) return;
@@ -21,20 +21,21 @@ void Sphere(VarRegister*, VarRegister* args, int count, Processor*) {
     gl->Canvas().Sphere(c.x, c.y, c.z, NumberArg(args[next]), n, gl->Lists().Recording());
 }
 
-// Rows 58 and 59: five arguments give the segment counts, any other count
-// takes the default ones.
+// Five arguments give the segment counts, any other count takes the
+// default ones.
 void Cylinder(VarRegister*, VarRegister* args, int count, Processor*) {
     OglContext* gl = Self<OglContext>(args, count);
     if (!gl) return;
     bool counts = count == 6;
     gl->Canvas().Cylinder(NumberAt(args, count, 0), NumberAt(args, count, 1), NumberAt(args, count, 2),
-                 counts ? IntAt(args, count, 3) : kDefaultSegments,
-                 counts ? IntAt(args, count, 4) : kDefaultSegments);
+                          counts ? IntAt(args, count, 3) : kDefaultSegments,
+                          counts ? IntAt(args, count, 4) : kDefaultSegments);
 }
 
 void Disk(VarRegister*, VarRegister* args, int count, Processor*) {
     if (OglContext* gl = Self<OglContext>(args, count))
-        gl->Canvas().Disk(NumberArg(args[0]), NumberArg(args[1]), ClampToInt(IntArg(args[2])), gl->Lists().Recording());
+        gl->Canvas().Disk(NumberArg(args[0]), NumberArg(args[1]), ClampToInt(IntArg(args[2])),
+                          gl->Lists().Recording());
 }
 
 void PartialDisk(VarRegister*, VarRegister* args, int count, Processor*) {
@@ -43,8 +44,7 @@ void PartialDisk(VarRegister*, VarRegister* args, int count, Processor*) {
                                  ClampToInt(IntArg(args[4])), gl->Lists().Recording());
 }
 
-// Rows 62 and 63: three sizes, or a corner and three sizes (any count
-// other than three arguments).
+// Three sizes, or (any other count) a corner and three sizes.
 void Box(VarRegister*, VarRegister* args, int count, Processor*) {
     OglContext* gl = Self<OglContext>(args, count);
     if (!gl) return;
@@ -57,7 +57,7 @@ void Box(VarRegister*, VarRegister* args, int count, Processor*) {
 void Torus(VarRegister*, VarRegister* args, int count, Processor*) {
     if (OglContext* gl = Self<OglContext>(args, count))
         gl->Canvas().Torus(NumberArg(args[0]), ClampToInt(IntArg(args[1])), NumberArg(args[2]),
-                  ClampToInt(IntArg(args[3])));
+                           ClampToInt(IntArg(args[3])));
 }
 
 const ModuleRow rows[] = {

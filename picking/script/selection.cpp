@@ -6,7 +6,6 @@ using namespace rules;
 
 namespace {
 
-
 void InitNameStack(VarRegister*, VarRegister* args, int count, Processor*) {
     if (OglContext* gl = Self<OglContext>(args, count)) gl->selection.InitNameStack();
 }
@@ -32,7 +31,8 @@ void BeginSelection(VarRegister*, VarRegister* args, int count, Processor*) {
 }
 
 void EndSelection(VarRegister* result, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Self<OglContext>(args, count)) gl->selection.End(OglContext::CurrentRenderingContext(), *ResultTarget(result));
+    if (OglContext* gl = Self<OglContext>(args, count))
+        gl->selection.End(OglContext::CurrentRenderingContext(), *ResultTarget(result));
 }
 
 const ModuleRow rows[] = {

@@ -44,7 +44,8 @@ void MakeMatrix(Processor* p, Variable& target, const double in[16]) {
 
 void SetViewPort(VarRegister*, VarRegister* args, int count, Processor*) {
     if (OglContext* gl = Self<OglContext>(args, count))
-        gl->view.SetViewport(NumberArg(args[0]), NumberArg(args[1]), NumberArg(args[2]), NumberArg(args[3]), gl->IsOpen());
+        gl->view.SetViewport(NumberArg(args[0]), NumberArg(args[1]), NumberArg(args[2]), NumberArg(args[3]),
+                             gl->IsOpen());
 }
 
 void SetViewerPos(VarRegister*, VarRegister* args, int count, Processor*) {
