@@ -132,9 +132,7 @@ TEST(HandlerRules, ReferencesResultsAndDestructors) {
     EXPECT_EQ(result.isRef, 0);
     EXPECT_EQ(result.value.data.f, 0.75f);
 
-    VeskAss* native = c.data.obj->GetAss();
-    native->BreakJoint();  // as if construction had failed to allocate
-    delete native;
+    DropNative(c);
     EXPECT_TRUE(h.CallRow("OglColor::~OglColor(void)", &result, &self, 1).empty());
 }
 
