@@ -190,7 +190,7 @@ TEST(SceneTrace, ClosedOrNotCurrentContextsIssueNothing) {
         {"SetClearColor", {one, one, one}}, {"SetLightPosition", {one, one, one}}, {"EnableFog", {on}},
         {"EnableLight", {on}}, {"EnableBlend", {on}}, {"EnableSmooth", {on}}, {"EnableLight", {Bool(false)}},
         {"SetColor", {one, one, one, one}}, {"SetColor", {h.New("OglColor")}},
-        {"SetMaterial", {h.New("OglMaterial")}}};
+        {"SetMaterial", {h.New("OglMaterial")}}, {"Clear", {}}};
     gltrace::Scope trace;
     for (const auto& [method, args] : calls) h.Call(gl, method, args);
     EXPECT_TRUE(gltrace::Calls().empty()) << "a closed context calls nothing\n" << gltrace::Dump();
