@@ -13,6 +13,7 @@
 #include <map>
 #include <regex>
 #include <thread>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -62,14 +63,15 @@ TEST(ModuleFrame, ErrorTableIsTheDocumentedOneWithAnEnd) {
     const ErrorRecord* e = h.module->errors;
     auto rows = PageRows("module.md", R"(\| 100\d \| (\d) \| `(OGL_\w+)` \| ([^|]+) \|.*)");
     ASSERT_EQ(rows.size(), 7u);
-    for (int i = 0; i < 7; i++) {
-        EXPECT_EQ(e[i].code, std::stoi(rows[i][1]));
-        EXPECT_EQ(e[i].identifier, rows[i][2]);
-        EXPECT_EQ(e[i].message, rows[i][3]);
-    }
-    EXPECT_EQ(e[7].code, 0);
-    EXPECT_EQ(e[7].message, nullptr);
-    EXPECT_EQ(e[7].identifier, nullptr);
+    // The rows are packed, and the comparisons take their operands by
+    // reference: each row's fields are copied out first.
+    auto row = [&](int i) {
+        return std::make_tuple(int{e[i].code}, std::string(e[i].identifier ? e[i].identifier : "(null)"),
+                               std::string(e[i].message ? e[i].message : "(null)"));
+    };
+    for (int i = 0; i < 7; i++)
+        EXPECT_EQ(row(i), std::make_tuple(std::stoi(rows[i][1]), rows[i][2], rows[i][3]));
+    EXPECT_EQ(row(7), std::make_tuple(0, std::string("(null)"), std::string("(null)")));
 }
 
 // Every row in order, and the rows the page numbers with one handler share
