@@ -185,7 +185,7 @@ const char* const kKindNames[] = {
     "int", "double", "string", "bool", "null", "name", "vector", "unary", "binary",
     "&&", "||", "call", "->", ".", "index", "new",
     "block", "expr", "=", "compound", "if", "while", "for", "break", "continue",
-    "function", "return", "try", "empty",
+    "function", "return", "try", "global", "empty",
 };
 static_assert(sizeof kKindNames / sizeof kKindNames[0] == static_cast<size_t>(NodeKind::Empty) + 1);
 

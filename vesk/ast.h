@@ -51,6 +51,7 @@ enum class NodeKind : uint8_t {
     Function,       // name, text (-1, "" for function text); kids: body (Block), parameters (Name)...
     Return,         // kids: value?
     Try,            // name, text: the catch variable; kids: try block, catch block
+    Global,         // kids: the names (Name) that mean globals for the rest of the function
     Empty,          // the empty statement ';'
 };
 

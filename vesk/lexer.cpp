@@ -299,6 +299,7 @@ const Keyword kKeywords[] = {
     {"for", Tok::For},         {"break", Tok::Break},     {"continue", Tok::Continue},
     {"function", Tok::Function}, {"return", Tok::Return}, {"param", Tok::Param},
     {"try", Tok::Try},         {"catch", Tok::Catch},     {"new", Tok::New},
+    {"global", Tok::Global},
     {"true", Tok::True},       {"false", Tok::False},     {"null", Tok::Null},
 };
 const size_t kKeywordCount = sizeof kKeywords / sizeof kKeywords[0];

@@ -12,7 +12,7 @@ namespace vesk {
 enum class Tok : uint8_t {
     Eof, Error, Name, Int, Double, String,
     // Keywords
-    If, Else, While, For, Break, Continue, Function, Return, Param, Try, Catch,
+    If, Else, While, For, Break, Continue, Function, Return, Param, Try, Catch, Global,
     New, True, False, Null,
     // Punctuation
     LParen, RParen, LBracket, RBracket, LBrace, RBrace, Comma, Semicolon, Dot, Arrow,

@@ -117,6 +117,7 @@ private:
     void ParamNames();
     Node* ReturnStat();
     Node* TryStat();
+    Node* GlobalStat();
     Node* SimpleStat();
     void CheckTarget(const Node* target);
     Node* Condition(std::string_view paren);
@@ -140,6 +141,17 @@ private:
     int depth_ = 0;               // nesting of statements and expressions being parsed
     int loops_ = 0;               // enclosing loops of the current function
     int functions_ = 0;           // enclosing functions (function text counts as one)
+
+    // What each function being parsed has met so far, innermost last. A name
+    // declared 'global' must not have been used above in its function, so
+    // that it means the same variable everywhere in that function.
+    struct FunctionNames {
+        std::unordered_set<int32_t> params, used;
+    };
+    std::vector<FunctionNames> names_;
+    void Use(int32_t name) {
+        if (!names_.empty()) names_.back().used.insert(name);
+    }
 };
 
 // ---- Tokens ----------------------------------------------------------------
@@ -237,6 +249,7 @@ NameTable::Entry Parser::TakeName(std::string_view what) {
 Node* Parser::NameNode() {
     Node* node = Make(NodeKind::Name, Here());
     SetName(node, TakeName("a name"));
+    Use(node->name);
     return node;
 }
 
@@ -255,6 +268,7 @@ std::unique_ptr<SyntaxTree> Parser::Script() {
 std::unique_ptr<SyntaxTree> Parser::FunctionText() {
     Advance();
     functions_ = 1;
+    names_.emplace_back();
     size_t mark = scratch_.size();
     scratch_.push_back(nullptr);  // the body, once it is parsed
     if (Accept(Tok::Param)) {
@@ -273,7 +287,7 @@ std::unique_ptr<SyntaxTree> Parser::FunctionText() {
 // ---- Statements ------------------------------------------------------------
 
 // statement -> block | ifstat | whilestat | forstat | jumpstat | funcstat
-//            | returnstat | trystat | ';' | simplestat ';'
+//            | returnstat | trystat | globalstat | ';' | simplestat ';'
 Node* Parser::Statement() {
     Nest nest(*this);
     switch (cur_.kind) {
@@ -286,6 +300,7 @@ Node* Parser::Statement() {
     case Tok::Function: return FuncStat();
     case Tok::Return: return ReturnStat();
     case Tok::Try: return TryStat();
+    case Tok::Global: return GlobalStat();
     case Tok::Semicolon: {
         Node* node = Make(NodeKind::Empty, Here());
         Advance();
@@ -381,6 +396,8 @@ Node* Parser::FuncStat() {
     Pos start = Here();
     Advance();
     NameTable::Entry name = TakeName("a function name after 'function'");
+    Use(name.id);
+    names_.emplace_back();
     Pos open = Here();
     Expect(Tok::LParen, "'(' after the function name");
     size_t mark = scratch_.size();
@@ -393,6 +410,7 @@ Node* Parser::FuncStat() {
     ++functions_;
     Node* body = Block();
     --functions_;
+    names_.pop_back();
     loops_ = outerLoops;
     scratch_[mark] = body;
     Node* node = MakeList(NodeKind::Function, start, mark, start);
@@ -408,6 +426,7 @@ void Parser::ParamNames() {
         Node* name = NameNode();
         if (!seen.insert(name->name).second)
             Fail({name->line, name->column}, "duplicate parameter name '" + std::string(name->Text()) + "'");
+        names_.back().params.insert(name->name);
         scratch_.push_back(name);
     } while (Accept(Tok::Comma));
 }
@@ -432,12 +451,39 @@ Node* Parser::TryStat() {
     Pos open = Here();
     Expect(Tok::LParen, "'(' after 'catch'");
     NameTable::Entry name = TakeName("a name for the caught errors");
+    Use(name.id);
     ExpectClosing(Tok::RParen, open);
     Require(Tok::LBrace, "'{' after 'catch (...)'");
     Node* handler = Block();
     Node* node = Make(NodeKind::Try, start, {body, handler});
     SetName(node, name);
     return node;
+}
+
+// globalstat -> 'global' NAME { ',' NAME } ';'
+// At the top level every name is global already, and the statement does
+// nothing.
+Node* Parser::GlobalStat() {
+    Pos start = Here();
+    Advance();
+    size_t mark = scratch_.size();
+    do {
+        Pos at = Here();
+        if (cur_.kind != Tok::Name) Fail(at, "'global' is a keyword and takes the names of globals: global x, y;");
+        NameTable::Entry name = TakeName("a name after 'global'");
+        if (!names_.empty()) {
+            std::string text(name.text.data, name.text.size);
+            if (names_.back().params.count(name.id))
+                Fail(at, "'" + text + "' is a parameter of this function and cannot also be global");
+            if (names_.back().used.count(name.id))
+                Fail(at, "'" + text + "' is used above in this function; put 'global " + text + "' before its first use");
+        }
+        Node* node = Make(NodeKind::Name, at);
+        SetName(node, name);
+        scratch_.push_back(node);
+    } while (Accept(Tok::Comma));
+    Expect(Tok::Semicolon, "';' after the global names");
+    return MakeList(NodeKind::Global, start, mark, start);
 }
 
 // simplestat -> expr [ ( '=' | '+=' | '-=' | '*=' | '/=' | '%=' ) expr ]

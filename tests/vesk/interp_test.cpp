@@ -215,6 +215,22 @@ TEST(Interp, ScopesOfFunctions) {
                     "function bumps() { g += 1; return g; }\n"
                     "print(reads(), shadows(), twice(3), beforeAndAfter(), bumps(), g);"),
               "11 5 6 [10, 1] 11 10\n");
+    // After 'global', assignments, compound steps, counting loops, catch
+    // variables and declared functions all reach the global; other
+    // functions keep their locals of the same name.
+    EXPECT_EQ(s.Run("n = 1; err = 0;\n"
+                    "function use() {\n"
+                    "  global n, err, helper, fresh;\n"
+                    "  n += 2; fresh = n * 10;\n"
+                    "  for (n = n; n < 6; n += 1) { }\n"
+                    "  try { x = [][0]; } catch (err) { }\n"
+                    "  function helper() { return \"h\"; }\n"
+                    "  return n;\n"
+                    "}\n"
+                    "function local() { n = 100; return n; }\n"
+                    "global n;\n"
+                    "print(use(), n, fresh, err[0][0], helper(), local(), n);"),
+              "6 6 30 11 h 100 6\n");
     EXPECT_EQ(s.Run("function mk() { tmp = 1; for (j = 0; j < 2; j += 1) { } } mk();\nprint(tmp);"),
               "2: error 3: name 'tmp' is not defined\n");
     EXPECT_EQ(s.Run("print(j);"), "1: error 3: name 'j' is not defined\n");

@@ -108,6 +108,8 @@ TEST(Syntax, StatementTrees) {
         {"try { f(); } catch (err) { print(err); }",
          "(block (try (block (expr (call f))) err (block (expr (call print err)))))"},
         {"{ { x; } ; }", "(block (block (block (expr x)) (empty)))"},
+        {"global a; function f(b) { global c, d; c = b; }",
+         "(block (global a) (function f (b) (block (global c d) (= c b))))"},
         {"", "(block)"},
         {"x = 1;\nprint(x)", "(block (= x 1) (expr (call print x)))"},  // the last ';' may be left out
         {"// a\nx /* b \n c */ = /**/ 1; // end", "(block (= x 1))"},
@@ -156,6 +158,16 @@ TEST(Syntax, ErrorsGiveLineColumnAndWhatWasExpected) {
         {"try { } catch { }", "1:15: expected '(' after 'catch', found '{'"},
         {"for (i = 0, j = 0; ;) ;", "1:11: expected ';' after the loop's first part, found ','"},
         {"if x;", "1:4: expected '(' after 'if', found 'x'"},
+        // 'global' names no parameter and nothing used above it in its function.
+        {"function f(a, b) { global b; }", "1:27: 'b' is a parameter of this function and cannot also be global"},
+        {"function f() { x = 1; if (y) { global y; } }",
+         "1:39: 'y' is used above in this function; put 'global y' before its first use"},
+        {"function f() { function g() { global f, g; } global g; }",
+         "1:53: 'g' is used above in this function; put 'global g' before its first use"},
+        {"function f() { try { } catch (e) { global e; } }",
+         "1:43: 'e' is used above in this function; put 'global e' before its first use"},
+        {"global = 1;", "1:8: 'global' is a keyword and takes the names of globals: global x, y;"},
+        {"function f() { global x y; }", "1:25: expected ';' after the global names, found 'y'"},
         // 'param' only opens function text.
         {"param a;", "1:1: " + notFirst},
         {"x = 1;\nparam a;", "2:1: " + notFirst, true},

@@ -8,6 +8,7 @@
 #include <climits>
 #include <cstring>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "vesk/eval/bytecode.h"
 #include "vesk/value.h"
@@ -23,7 +24,8 @@ struct TooLarge {
 
 // The locals of one function: the names it assigns anywhere in its body
 // (outside nested functions), the names of functions it declares, its catch
-// variables, and first its parameters.
+// variables, and first its parameters; less the names it declares global
+// (the parser has made sure none of those is used above its declaration).
 class Scope {
 public:
     int Find(int32_t name) const {
@@ -31,6 +33,7 @@ public:
         return it == slots_.end() ? -1 : it->second;
     }
     void Add(int32_t name) {
+        if (globals_.count(name)) return;
         if (slots_.emplace(name, static_cast<int>(names_.size())).second) names_.push_back(name);
     }
     int Count() const { return static_cast<int>(names_.size()); }
@@ -52,6 +55,9 @@ public:
         case NodeKind::For: Collect(s->kids[0]); Collect(s->kids[2]); Collect(s->kids[3]); break;
         case NodeKind::Function: Add(s->name); break;
         case NodeKind::Try: Collect(s->kids[0]); Add(s->name); Collect(s->kids[1]); break;
+        case NodeKind::Global:
+            for (uint32_t i = 0; i < s->count; i++) globals_.insert(s->kids[i]->name);
+            break;
         default: break;
         }
     }
@@ -59,6 +65,7 @@ public:
 private:
     std::unordered_map<int32_t, int> slots_;
     std::vector<int32_t> names_;
+    std::unordered_set<int32_t> globals_;
 };
 
 bool IsComparison(Op op) {
@@ -492,7 +499,7 @@ private:
             break;
         case NodeKind::Function: Function(s); break;
         case NodeKind::Try: Try(s); break;
-        default: break;  // the empty statement
+        default: break;  // the empty statement, and 'global' (settled in Scope)
         }
         // Temporaries die with their statement.
         if (tempsOwn_) Emit(CLEAR, proto_->locals, tempHigh_ - proto_->locals, 0);
