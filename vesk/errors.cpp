@@ -101,7 +101,8 @@ void VeskError(int number, const char* text) {
         std::fprintf(stderr, "error %d: %s\n", number, message.c_str());
         return;
     }
-    p->runtime->errors.push_back({number, text ? text : "", message, p->runtime->line});
+    p->runtime->errors.push_back(
+        {number, text ? text : "", message, p->runtime->line, p->runtime->source ? *p->runtime->source : ""});
     p->errorState = 1;
 }
 

@@ -44,8 +44,8 @@ class Machine;
 //   functions it declares and its catch variables) is a local of that call.
 //   A name is read from the call's locals if set, else the globals, else the
 //   builtins; none of them: error 3. So a function reads globals it does not
-//   shadow, and assigning inside it never changes a global. Functions do not
-//   see the locals of the function around them.
+//   shadow, and assigning inside it changes a global only after `global x;`
+//   names it. Functions do not see the locals of the function around them.
 // - `function f(...) {}` binds f when the statement runs (not before).
 //   Calls need exactly as many arguments as parameters (error 7). A function
 //   without return gives null.

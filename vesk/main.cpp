@@ -184,8 +184,11 @@ bool ReadSource(const std::string& file, std::string* source) {
 void ReportErrors(const std::string& file, const std::vector<vesk::ErrorEntry>& errors) {
     std::fflush(stdout);
     for (const vesk::ErrorEntry& e : errors) {
-        if (e.line > 0) std::fprintf(stderr, "%s:%d: error %d: %s\n", file.c_str(), e.line, e.number, e.message.c_str());
-        else std::fprintf(stderr, "%s: error %d: %s\n", file.c_str(), e.number, e.message.c_str());
+        const char* where = e.file.empty() ? file.c_str() : e.file.c_str();
+        if (e.column > 0)
+            std::fprintf(stderr, "%s:%d:%d: error %d: %s\n", where, e.line, e.column, e.number, e.message.c_str());
+        else if (e.line > 0) std::fprintf(stderr, "%s:%d: error %d: %s\n", where, e.line, e.number, e.message.c_str());
+        else std::fprintf(stderr, "%s: error %d: %s\n", where, e.number, e.message.c_str());
     }
 }
 
@@ -201,7 +204,9 @@ std::atomic<Processor*> scriptProcessor{nullptr};
 void EndOnLostDisplay(const char* message) {
     Processor* p = scriptProcessor.load();
     if (!p) return;  // the run is over and its outcome stands
-    ReportErrors(p->runtime->file, {{vesk::VE_DEVICE, message, message, p->runtime->line}});
+    // The included file the line may be in is not read from this thread:
+    // the script's thread may be replacing it.
+    ReportErrors(p->runtime->file, {{vesk::VE_DEVICE, message, message, p->runtime->line, ""}});
     std::fflush(stderr);
     std::_Exit(1);
 }

@@ -3,6 +3,7 @@
 // functions run. Also the per-thread "running processor".
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,8 @@ struct ErrorEntry {
     std::string text;     // what the reporter passed ("" when nothing)
     std::string message;  // the full message shown to the user
     int line;             // script line of the call that raised it (0: none)
+    std::string file;     // the included file it was raised in; "" for the script itself
+    int column = 0;       // a syntax error's column in an included file
 };
 
 // Runs script functions; the interpreter installs one on its processor.
@@ -31,6 +34,7 @@ struct VRuntime {
     std::vector<vesk::ErrorEntry> errors;
     std::string file;  // script file, for messages
     int line = 0;      // line of the call being evaluated
+    std::shared_ptr<const std::string> source;  // the included file that line is in; null: the script
     int depth = 0;     // nesting of calls in progress
     vesk::FunctionRunner* runner = nullptr;
 };

@@ -1,5 +1,5 @@
-// The builtin functions: print, len, str, int, float, the mathematics and
-// the two clocks. A script may shadow any of them with a global or local of
+// The builtin functions: print, len, str, int, float, the mathematics, the
+// two clocks and include (include.cpp). A script may shadow any of them with a global or local of
 // the same name. They take slots, so the mathematics costs no host value.
 #include <time.h>
 
@@ -182,6 +182,7 @@ const Builtin kBuiltins[] = {
     {"pow", 2, 2, Math2<Pow>},
     {"clock", 0, 0, Clock},
     {"cpuclock", 0, 0, CpuClock},
+    {"include", 1, 1, IncludeBuiltin},
 };
 constexpr int kBuiltinCount = sizeof kBuiltins / sizeof kBuiltins[0];
 

@@ -138,6 +138,7 @@ struct Program : std::enable_shared_from_this<Program> {
     std::unique_ptr<SyntaxTree> tree;
     std::deque<Proto> protos;  // protos[0]: the top level or the function text
     bool functionText = false;
+    std::shared_ptr<const std::string> file;  // the included file it came from; null: the script
 
     const Proto& Main() const { return protos.front(); }
 };

@@ -4,6 +4,9 @@
 
 #include <pthread.h>
 
+#include <climits>
+#include <cstdlib>
+
 #include <new>
 
 #include "vesk/eval/machine.h"
@@ -47,6 +50,10 @@ void Interpreter::SetArguments(const std::vector<std::string>& arguments) {
 ScriptOutcome Interpreter::RunScript(std::string_view source, const std::string& file) {
     ScriptOutcome outcome;
     processor_.runtime->file = file;
+    processor_.runtime->source.reset();
+    // The script itself counts as included: including it again does nothing.
+    char real[PATH_MAX];
+    if (file != "-e" && file != "-" && realpath(file.c_str(), real)) machine_->included_.insert(real);
     ParseResult parsed = ParseScript(source, InternName);
     if (!parsed) {
         outcome.kind = ScriptOutcome::SyntaxError;
@@ -84,6 +91,7 @@ void Interpreter::SetGlobal(const char* name, const Variable& value) {
 std::vector<ErrorEntry> Interpreter::ClearGlobals() {
     RunningScope scope(&processor_);
     processor_.runtime->line = 0;  // what a destructor row reports belongs to no line
+    processor_.runtime->source.reset();
     machine_->globals_.Clear();
     Collect();  // what only the globals' cycles held
     return TakeErrors(&processor_);
@@ -93,6 +101,7 @@ void Interpreter::Run(Processor* processor, VarRegister* result, VFunction* func
                       int count) {
     RunningScope scope(processor);
     int line = processor->runtime->line;
+    std::shared_ptr<const std::string> source = processor->runtime->source;
     Variable out;
     try {
         std::vector<Variable> values(count > 0 ? count : 0);
@@ -103,6 +112,7 @@ void Interpreter::Run(Processor* processor, VarRegister* result, VFunction* func
         Error(VE_LIMIT, "out of memory");
     }
     processor->runtime->line = line;
+    processor->runtime->source = std::move(source);
     if (result) *result->designated() = out;
 }
 

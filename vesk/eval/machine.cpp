@@ -114,6 +114,8 @@ void Machine::SyncLine() {
         int line = fr.proto->lines[fr.pc - fr.proto->code.data()];
         if (line > 0) {
             runtime_->line = line;
+            const std::shared_ptr<const std::string>& file = fr.proto->program->file;
+            if (runtime_->source != file) runtime_->source = file;
             return;
         }
         if (fr.boundary) {
@@ -241,9 +243,38 @@ void Machine::RunTop(const Program& program) {
     Release(result);
 }
 
-void Machine::CallValue(VFunction* fn, Variable* args, int count, Variable& out) {
+bool Machine::CppStackLow() const {
     static thread_local const char* limit = CppStackLimit();
-    if (static_cast<const char*>(__builtin_frame_address(0)) < limit)
+    return static_cast<const char*>(__builtin_frame_address(0)) < limit;
+}
+
+void Machine::RunIncluded(const Program& program) {
+    if (CppStackLow() || frames_.size() + 1 >= frames_.capacity()) {
+        int files = 0;
+        for (const Frame& f : frames_)
+            files += f.proto->program && f.proto->program->file && f.proto == &f.proto->program->Main();
+        Fail(VE_TOO_DEEP, "includes nested too deeply (" + std::to_string(files) + " files being included)");
+    }
+    size_t stop = frames_.size();
+    Slot result;
+    Enter(&program.Main(), Top(), 0, &result, true, false);
+    try {
+        Run(stop);
+    } catch (...) {
+        Release(result);
+        throw;
+    }
+    Release(result);
+}
+
+const Program* Machine::RunningProgram() const {
+    for (size_t i = frames_.size(); i-- > 0;)
+        if (frames_[i].proto->program) return frames_[i].proto->program;
+    return nullptr;
+}
+
+void Machine::CallValue(VFunction* fn, Variable* args, int count, Variable& out) {
+    if (CppStackLow())
         Fail(VE_TOO_DEEP, "calls nested too deeply (" + std::to_string(depth_) + " script calls in progress)");
     Slot callee(VT_FUNCTION, PointerBits(fn));
     const Proto* p = Ops::CodeOf(*this, callee);

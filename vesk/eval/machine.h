@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "vesk/eval/bytecode.h"
@@ -75,6 +76,8 @@ struct Builtin {
 const Builtin& BuiltinAt(int index);
 // The prototype standing for a builtin in function values.
 const Proto* BuiltinProto(int index);
+// include(path) (include.cpp).
+void IncludeBuiltin(Machine& m, const char* name, Slot* args, int count, Slot& out);
 
 class Machine {
 public:
@@ -87,6 +90,11 @@ public:
     void RunTop(const Program& program);
     // Runs a function value with these arguments (the host calling in).
     void CallValue(VFunction* fn, Variable* args, int count, Variable& out);
+    // Runs the top level of an included file where the include was called:
+    // it sets globals, and its errors travel to the includer's try blocks.
+    void RunIncluded(const Program& program);
+    // The program of the running script code; null when none runs.
+    const Program* RunningProgram() const;
 
     [[noreturn]] void Fail(int number, const std::string& text);
     void Check() {
@@ -103,9 +111,15 @@ public:
     std::FILE* trace_ = nullptr;
     long steps_ = 0;       // statements run (counted while a limit is set)
     long stepLimit_ = 0;   // 0: no limit
+    // The files the script and its includes came from, by their real paths:
+    // a file is included once.
+    std::unordered_set<std::string> included_;
 
 private:
     friend struct Ops;
+    // Whether the thread's stack is nearly used up (the host calling in
+    // nests on it).
+    bool CppStackLow() const;
     template <bool kCounting>
     void Execute(size_t stop);
     // Runs frames until the one entered at index `stop` returns, catching

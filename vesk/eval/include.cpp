@@ -1,0 +1,126 @@
+// include(path): runs another script file in the global scope, once per
+// file. A relative path is taken from the folder of the file whose code
+// calls include, so a script and the files it includes can move together.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
+#include "vesk/atomic_file.h"
+#include "vesk/budget.h"
+#include "vesk/eval/machine.h"
+#include "vesk/parser.h"
+
+namespace vesk::vm {
+
+namespace {
+
+// `path` taken from the folder of `includer`, a file as it was named; a
+// script given as -e or on standard input is in the current folder.
+std::string FromFolderOf(const std::string& includer, const std::string& path) {
+    size_t slash = includer.rfind('/');
+    if (path[0] == '/' || slash == std::string::npos || includer == "-e" || includer == "-") return path;
+    return includer.substr(0, slash + 1) + path;
+}
+
+// Reads a whole regular file into `text`, within the memory budget while it
+// is held; on failure says why in the system's words.
+bool ReadScriptFile(const std::string& path, std::string* text, std::string* why) {
+    // Without O_NONBLOCK, opening a FIFO would wait for a writer.
+    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        *why = std::strerror(errno);
+        return false;
+    }
+    struct stat st;
+    bool ok = fstat(fd, &st) == 0;
+    if (!ok) *why = std::strerror(errno);
+    else if (!S_ISREG(st.st_mode)) *why = NotRegularText(st.st_mode);
+    ok = ok && S_ISREG(st.st_mode);
+    uint64_t size = ok ? static_cast<uint64_t>(st.st_size) : 0;
+    if (ok && !Reserve(size, "an included script")) {
+        close(fd);
+        return false;  // the budget has reported error 12
+    }
+    if (ok) {
+        try {
+            text->resize(size);
+            size_t done = 0;
+            while (done < size) {
+                ssize_t n = read(fd, &(*text)[done], size - done);
+                if (n < 0 && errno == EINTR) continue;
+                if (n <= 0) break;  // the file shrank: what is there
+                done += static_cast<size_t>(n);
+            }
+            text->resize(done);
+        } catch (std::bad_alloc&) {
+            ok = false;
+            *why = "out of memory";
+        }
+        Unreserve(size);
+    }
+    close(fd);
+    return ok;
+}
+
+// Reads, parses, compiles and runs one file where include was called.
+void Run(Machine& m, const std::string& path, const std::string& shown) {
+    std::string source, why;
+    if (!ReadScriptFile(path, &source, &why)) {
+        if (why.empty()) throw Unwind{};  // the budget has reported error 12
+        m.Fail(VE_FILE, "include(): cannot read " + shown + ": " + why);
+    }
+    auto file = std::make_shared<const std::string>(path);
+    ParseResult parsed = ParseScript(source, [](const char* name) { return ::Token::GetNameID(name); });
+    if (!parsed) {
+        m.runtime_->line = parsed.error.line;
+        m.runtime_->source = file;
+        Error(VE_SYNTAX, parsed.error.message);
+        m.runtime_->errors.back().column = parsed.error.column;
+        throw Unwind{};
+    }
+    std::string tooLarge;
+    std::shared_ptr<Program> program = Compile(std::move(parsed.tree), false, &tooLarge);
+    if (!program) m.Fail(VE_LIMIT, "the script " + shown + " is too large to run: " + tooLarge);
+    program->file = std::move(file);
+    m.RunIncluded(*program);
+}
+
+}  // namespace
+
+void IncludeBuiltin(Machine& m, const char*, Slot* args, int, Slot& out) {
+    m.SyncLine();  // what is reported here is reported at the include
+    Variable arg = AsVariable(args[0]);
+    arg = *arg.GetPointer();
+    if (arg.type != VT_STRING) m.Fail(VE_WRONG_KIND, "include(): the path must be a string, not " + AKind(arg));
+    std::string path(StringOf(arg));
+    if (path.empty() || path.find('\0') != std::string::npos)
+        m.Fail(VE_FILE, "include(): \"" + Clip(path, 64) + "\" is not a file name");
+
+    const Program* from = m.RunningProgram();
+    std::string includer = from && from->file ? *from->file : m.runtime_->file;
+    path = FromFolderOf(includer, path);
+    std::string shown = Clip(path);
+
+    char real[PATH_MAX];
+    if (!realpath(path.c_str(), real))
+        m.Fail(VE_FILE, "include(): cannot read " + shown + ": " + std::strerror(errno));
+    // A file counts as included from the moment it starts, so that files
+    // including each other run once each; one that fails is forgotten, and
+    // a later include tries it again.
+    if (!m.included_.insert(real).second) return Release(out);
+    try {
+        Run(m, path, shown);
+    } catch (...) {
+        m.included_.erase(real);
+        throw;
+    }
+    Release(out);
+}
+
+}  // namespace vesk::vm
+
