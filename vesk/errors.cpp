@@ -49,6 +49,7 @@ RunningScope::~RunningScope() {
 std::vector<ErrorEntry> TakeErrors(Processor* processor) {
     std::vector<ErrorEntry> errors;
     errors.swap(processor->runtime->errors);
+    processor->runtime->calls.clear();
     processor->errorState = 0;
     return errors;
 }

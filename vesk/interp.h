@@ -28,6 +28,10 @@ struct ScriptOutcome {
     int line = 0, column = 0;        // SyntaxError: where
     std::string message;             // SyntaxError: what
     std::vector<ErrorEntry> errors;  // RuntimeError: the errors, in order
+    // RuntimeError: the script calls the errors ended, innermost first
+    // ("FILE:LINE: in NAME"), a call repeated in a row given once with its
+    // count, and at most 41 lines.
+    std::vector<std::string> calls;
 };
 
 namespace vm {

@@ -230,6 +230,7 @@ int RunScript(const Options& o) {
         return 1;
     }
     ReportErrors(file, outcome.errors);
+    for (const std::string& call : outcome.calls) std::fprintf(stderr, "  %s\n", call.c_str());
     // Objects the globals hold go now, while their modules are loaded.
     std::vector<vesk::ErrorEntry> late = interpreter.ClearGlobals();
     scriptProcessor = nullptr;

@@ -35,6 +35,9 @@ struct VRuntime {
     std::string file;  // script file, for messages
     int line = 0;      // line of the call being evaluated
     std::shared_ptr<const std::string> source;  // the included file that line is in; null: the script
+    // The script calls the recorded errors have left, innermost first, as
+    // "FILE:LINE: in NAME"; cleared when the errors are taken.
+    std::vector<std::string> calls;
     int depth = 0;     // nesting of calls in progress
     vesk::FunctionRunner* runner = nullptr;
 };

@@ -2,7 +2,8 @@
 # include(path): a file runs once however it is named, files that include
 # each other run once each, relative paths are taken from the including
 # file's folder wherever vesk is started, errors in an included file name
-# that file and line, a file that failed is tried again by a later include,
+# that file and line (and the calls they ended, by the file each is in), a
+# file that failed is tried again by a later include,
 # and files that are not scripts are refused at the include's line.
 # usage: include_test.sh VESK
 set -u
@@ -62,6 +63,23 @@ check "what is not a script is refused at its line" "1
 [[14, include(): cannot read app: it is a folder, not a regular file]]
 [[4, include(): the path must be a string, not an integer]]
 -e:5: error 14: include(): cannot read fifo.vsk: it is a FIFO, not a regular file"
+
+# The calls an uncaught error ended follow it, innermost first, each in the
+# file it was declared in; recursion shows once with its count, and of very
+# many calls the first and last 20 lines.
+printf 'function down(n) {\n  if (n == 0) return [][0];\n  return down(n - 1);\n}\n' > app/lib/rec.vsk
+printf 'include("lib/rec.vsk");\nfunction start() { return down(3); }\nstart();\n' > app/calls.vsk
+"$vesk" app/calls.vsk > out 2>&1
+check "the calls an error ended" "app/lib/rec.vsk:2: error 11: index 0 is outside the vector of 0 elements
+  app/lib/rec.vsk:2: in down
+  app/lib/rec.vsk:3: in down
+  ... the call above 2 more times
+  app/calls.vsk:2: in start"
+"$vesk" -e 'function a(n) { return b(n); }
+function b(n) { if (n == 0) return 1 / 0; return a(n - 1); }
+a(300);' > out 2>&1
+[ "$(grep -c '^  ' out)" = 41 ] && grep -q '^  \.\.\. 562 more lines$' out && [ "$(sed -n 2p out)" = "  -e:2: in b" ] ||
+    check "many calls are cut in the middle" "41 lines"
 
 # A chain of files each including the next ends with error 13, not a crash.
 i=1

@@ -16,6 +16,24 @@ namespace vesk {
 
 namespace {
 int32_t InternName(const char* name) { return ::Token::GetNameID(name); }
+
+// The calls an error ended as the runner shows them: a call repeated in a
+// row (recursion) once, with its count; of very many, the first and last 20.
+std::vector<std::string> CallLines(const std::vector<std::string>& calls) {
+    constexpr size_t kEnds = 20;
+    std::vector<std::string> lines;
+    for (size_t i = 0, j; i < calls.size(); i = j) {
+        for (j = i + 1; j < calls.size() && calls[j] == calls[i];) j++;
+        lines.push_back(calls[i]);
+        if (j - i > 1) lines.push_back("... the call above " + std::to_string(j - i - 1) + " more times");
+    }
+    if (lines.size() > 2 * kEnds + 1) {
+        size_t left = lines.size() - 2 * kEnds;
+        lines.erase(lines.begin() + kEnds + 1, lines.end() - kEnds);
+        lines[kEnds] = "... " + std::to_string(left) + " more lines";
+    }
+    return lines;
+}
 }  // namespace
 
 Interpreter::Interpreter(Processor& processor)
@@ -74,6 +92,7 @@ ScriptOutcome Interpreter::RunScript(std::string_view source, const std::string&
     }
     if (processor_.errorState || !processor_.runtime->errors.empty()) {
         outcome.kind = ScriptOutcome::RuntimeError;
+        outcome.calls = CallLines(processor_.runtime->calls);
         outcome.errors = TakeErrors(&processor_);
     }
     return outcome;

@@ -28,6 +28,8 @@ std::string Plural(long n, const char* word) {
     return std::to_string(n) + " " + word + (n == 1 ? "" : "s");
 }
 
+const std::string kFunctionText = "function text";
+
 std::string Label(const Proto* p) {
     return p->name.empty() ? std::string("the function text") : p->name + "()";
 }
@@ -172,6 +174,18 @@ void Machine::Leave(Slot* value) {
     Check();
 }
 
+void Machine::NoteCalls(size_t stop) {
+    for (size_t i = frames_.size(); i-- > stop;) {
+        const Frame& fr = frames_[i];
+        if (!fr.call) continue;  // a top level, the script's or an included file's
+        int line = fr.proto->lines[fr.pc - fr.proto->code.data()];
+        if (line <= 0) line = fr.entryLine;
+        const std::shared_ptr<const std::string>& file = fr.proto->program ? fr.proto->program->file : nullptr;
+        const std::string& name = fr.proto->name.empty() ? kFunctionText : fr.proto->name;
+        runtime_->calls.push_back((file ? *file : runtime_->file) + ":" + std::to_string(line) + ": in " + name);
+    }
+}
+
 void Machine::PopFrames(size_t keep) {
     while (frames_.size() > keep) {
         Frame& fr = frames_.back();
@@ -202,6 +216,7 @@ void Machine::Run(size_t stop) {
 // block of this activation is running: its frames go and the error travels on.
 bool Machine::Catch(size_t stop) {
     if (handlers_.empty() || handlers_.back().frame < stop) {
+        NoteCalls(stop);
         PopFrames(stop);
         return false;
     }

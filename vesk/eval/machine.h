@@ -132,6 +132,9 @@ private:
     // Ends the top frame; its value goes where the caller wanted it.
     void Leave(Slot* value);
     void PopFrames(size_t keep);
+    // Notes the script calls of the frames above `stop` in the processor's
+    // runtime, innermost first, as an error leaves them uncaught.
+    void NoteCalls(size_t stop);
     void ClearFrame(Frame& frame);
     Slot* Top() const;
     // Lets go of a value an instruction replaced; a destructor row that
