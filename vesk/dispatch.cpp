@@ -8,6 +8,7 @@
 
 #include "vesk/budget.h"
 #include "vesk/runtime.h"
+#include "vesk/suggest.h"
 
 namespace vesk {
 
@@ -51,19 +52,32 @@ std::string Expected(const ArgSpec& word, const VClass* owner) {
     return "something else";
 }
 
+// The forms a call may take, one signature a line, the first 8 of them.
 std::string Forms(const std::vector<MethodRow*>& rows) {
-    std::string out;
-    for (const MethodRow* r : rows) out += (out.empty() ? "" : "; ") + r->signature;
+    constexpr size_t kShown = 8;
+    std::string out = rows.size() == 1 ? "; its form is:" : "; its forms are:";
+    for (size_t i = 0; i < rows.size() && i < kShown; i++) out += "\n    " + rows[i]->signature;
+    if (rows.size() > kShown) out += "\n    ... and " + std::to_string(rows.size() - kShown) + " more";
     return out;
 }
 
-std::string MethodNames(const VClass& cls) {
-    std::vector<std::string> names;
+// The names of a class's methods, sorted (constructors and destructors left out).
+std::vector<std::string_view> MethodNames(const VClass& cls) {
+    std::vector<std::string_view> names;
     for (const auto& [name, rows] : cls.methods)
         if (name != cls.name && name[0] != '~') names.push_back(name);
     std::sort(names.begin(), names.end());
-    std::string out;
-    for (const std::string& n : names) out += (out.empty() ? "" : ", ") + n;
+    return names;
+}
+
+// What to say after "X has no method 'name'": the method probably meant,
+// else every method of the class.
+std::string MethodHint(const VClass& cls, std::string_view name) {
+    std::vector<std::string_view> names = MethodNames(cls);
+    std::string hint = DidYouMean(name, names);
+    if (!hint.empty()) return hint;
+    std::string out = "; its methods are: ";
+    for (size_t i = 0; i < names.size(); i++) (out += i ? ", " : "") += names[i];
     return out;
 }
 
@@ -84,17 +98,18 @@ void ReportNoFit(const std::vector<MethodRow*>& rows, Variable* args, int count)
         if (CountFits(*r, count)) byCount.push_back(r);
     std::string n = std::to_string(count) + (count == 1 ? " argument" : " arguments");
     if (byCount.empty()) {
-        Error(VE_NO_METHOD, what + " takes no form with " + n + "; its forms are: " + Forms(rows));
+        Error(VE_NO_METHOD, what + " takes no form with " + n + Forms(rows));
     } else if (byCount.size() == 1) {
         const MethodRow* r = byCount.front();
         size_t i = 0;
         while (KindFits(r->args[i], args[i], r->owner)) i++;
         Error(VE_BAD_ARGUMENT, what + ": argument " + std::to_string(i + 1) + " must be " +
-                                   Expected(r->args[i], r->owner) + ", not " + WithArticle(KindName(args[i])));
+                                   Expected(r->args[i], r->owner) + ", not " + WithArticle(KindName(args[i])) +
+                                   Forms(rows));
     } else {
         std::string kinds;
         for (int i = 0; i < count; i++) kinds += (i ? ", " : "") + KindName(args[i]);
-        Error(VE_NO_METHOD, what + " has no form for (" + kinds + "); its forms are: " + Forms(rows));
+        Error(VE_NO_METHOD, what + " has no form for (" + kinds + ")" + Forms(rows));
     }
 }
 
@@ -160,8 +175,7 @@ bool CallMethod(Processor* processor, Variable& self, const char* name, Variable
     }
     const std::vector<MethodRow*>* rows = cls->Find(name);
     if (!rows || cls->name == name || name[0] == '~') {
-        Error(VE_NO_METHOD, cls->name + " has no method '" + name + "'; its methods are: " +
-                                MethodNames(*cls));
+        Error(VE_NO_METHOD, cls->name + " has no method '" + name + "'" + MethodHint(*cls, name));
         return false;
     }
     const MethodRow* row = PickRow(*rows, args, count);
@@ -175,7 +189,9 @@ bool Construct(Processor* processor, const char* className, Variable* args, int 
     RunningScope scope(processor);
     VClass* cls = FindClass(className);
     if (!cls) {
-        Error(VE_NO_CLASS, std::string("there is no class '") + className + "'");
+        std::vector<std::string_view> names;
+        for (const VClass* c : AllClasses()) names.push_back(c->name);
+        Error(VE_NO_CLASS, std::string("there is no class '") + className + "'" + DidYouMean(className, names));
         return false;
     }
     const std::vector<MethodRow*>* rows = cls->Find(cls->name);

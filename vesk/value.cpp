@@ -13,6 +13,7 @@
 
 #include "vesk/budget.h"
 #include "vesk/pool.h"
+#include "vesk/suggest.h"
 #include "vesk/classes.h"
 #include "vesk/runtime.h"
 
@@ -467,9 +468,20 @@ const char* VObject::ClassName() const { return cls ? cls->name.c_str() : "objec
 
 VeskAss* VObject::GetAss() { return ass; }
 
+// A name the class has as a method was probably meant as a call with '->';
+// otherwise the closest member, if one is close.
 Variable& VObject::Member(int nameID) {
-    vesk::Error(vesk::VE_NO_MEMBER, vesk::WithArticle(std::string(ClassName()) + " object") + " has no member '" +
-                                        Token::NameOf(nameID) + "'");
+    std::string name = Token::NameOf(nameID);
+    std::string hint;
+    if (cls && name != cls->name && cls->methods.count(name)) {
+        hint = "; " + name + " is a method: call it with '->', as in x->" + name + "(...)";
+    } else if (cls) {
+        std::vector<std::string_view> members;
+        for (int id : cls->memberIds) members.push_back(Token::NameOf(id));
+        hint = vesk::DidYouMean(name, members);
+    }
+    vesk::Error(vesk::VE_NO_MEMBER,
+                vesk::WithArticle(std::string(ClassName()) + " object") + " has no member '" + name + "'" + hint);
     return vesk::Standby();
 }
 

@@ -11,6 +11,7 @@
 #include "host/arith.h"
 #include "tests/support/harness.h"
 #include "vesk/budget.h"
+#include "vesk/suggest.h"
 
 namespace {
 
@@ -284,6 +285,18 @@ TEST_F(Values, PrintedForms) {
 
 // The rows of the module and of the host parse as the class and method
 // tables show them; these are the forms a row is refused for.
+// Suggestions: case alone, or a few edits by length; never the name itself.
+TEST(Suggest, OnlyCloseNamesAreOffered) {
+    const std::vector<std::string_view> names = {"print", "Sphere", "VOpenGL", "x", "SetViewerPos"};
+    const std::pair<const char*, const char*> cases[] = {
+        {"prnt", "print"},  {"pritn", "print"},  {"Spheer", "Sphere"}, {"vopengl", "VOpenGL"},
+        {"X", "x"},         {"y", ""},           {"Sph", ""},          {"prinnt", "print"},
+        {"SetViewrPoss", "SetViewerPos"},        {"SetVwrPs", ""},     {"print", ""},
+    };
+    for (const auto& [name, want] : cases) EXPECT_EQ(vesk::Closest(name, names), want) << name;
+    EXPECT_EQ(vesk::DidYouMean("Sphre", names), "; did you mean 'Sphere'?");
+}
+
 TEST(Signatures, MalformedRowsAreRefused) {
     vesk::MethodRow row;
     std::string cls, why;

@@ -189,6 +189,7 @@ constexpr int kBuiltinCount = sizeof kBuiltins / sizeof kBuiltins[0];
 }  // namespace
 
 const Builtin& BuiltinAt(int index) { return kBuiltins[index]; }
+int BuiltinCount() { return kBuiltinCount; }
 
 // One prototype per builtin, shared by every function value of its name.
 const Proto* BuiltinProto(int index) {

@@ -503,7 +503,7 @@ op_CALLNAME: {
     }
     int builtin = f->proto->builtins[n];
     if (builtin < 0)
-        Fail(VE_UNDEFINED, std::string("name '") + f->proto->nameTexts[n] + "' is not defined");
+        FailUndefined(f->proto->names[n]);
     Ops::Builtin(*this, builtin, base + 1, pc->b, *base);
     STEP();
 }

@@ -11,6 +11,7 @@
 
 #include "vesk/eval/ops.h"
 #include "vesk/interp.h"
+#include "vesk/suggest.h"
 
 namespace vesk::vm {
 
@@ -106,6 +107,17 @@ void Machine::Fail(int number, const std::string& text) {
     SyncLine();
     Error(number, text);
     throw Unwind{};
+}
+
+void Machine::FailUndefined(int32_t name) {
+    std::vector<std::string_view> known;
+    if (!frames_.empty())
+        for (int32_t id : frames_.back().proto->localNames) known.push_back(::Token::NameOf(id));
+    for (int32_t id : globals_.Names())
+        if (globals_.Find(id)) known.push_back(::Token::NameOf(id));
+    for (int i = 0; i < BuiltinCount(); i++) known.push_back(BuiltinAt(i).name);
+    std::string text = ::Token::NameOf(name);
+    Fail(VE_UNDEFINED, "name '" + text + "' is not defined" + DidYouMean(text, known));
 }
 
 // The line of the innermost frame that has one; function text (line 0)

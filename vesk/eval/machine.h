@@ -41,6 +41,8 @@ public:
     Variable& Define(int32_t id);
     // Empties every global, the last defined first.
     void Clear();
+    // The name IDs of the globals, in order of definition.
+    const std::vector<int32_t>& Names() const { return order_; }
 
 private:
     static constexpr int kPageBits = 8;
@@ -74,6 +76,7 @@ struct Builtin {
     BuiltinFn run;
 };
 const Builtin& BuiltinAt(int index);
+int BuiltinCount();
 // The prototype standing for a builtin in function values.
 const Proto* BuiltinProto(int index);
 // include(path) (include.cpp).
@@ -97,6 +100,9 @@ public:
     const Program* RunningProgram() const;
 
     [[noreturn]] void Fail(int number, const std::string& text);
+    // Error 3 for a name that is neither a local, a global nor a builtin,
+    // with the closest of those when one is close.
+    [[noreturn]] void FailUndefined(int32_t name);
     void Check() {
         if (processor_.errorState) throw Unwind{};
     }

@@ -278,7 +278,7 @@ void Ops::GetGlobal(Machine& m, Slot& out, int32_t name, int builtin) {
         return;
     }
     m.SyncLine();
-    if (builtin < 0) m.Fail(VE_UNDEFINED, std::string("name '") + ::Token::NameOf(name) + "' is not defined");
+    if (builtin < 0) m.FailUndefined(name);
     Keep h;
     MakeFunction(m, h.s, BuiltinProto(builtin));
     Move(out, h.s);
