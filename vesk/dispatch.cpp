@@ -113,6 +113,29 @@ void ReportNoFit(const std::vector<MethodRow*>& rows, Variable* args, int count)
     }
 }
 
+// A module reports error 73 without saying where; the row knows which of
+// its arguments are booleans (and a variadic row's extra arguments may be),
+// so each such error gets the method and the next of those arguments that
+// is not true or false.
+void NameBooleanArguments(const MethodRow& row, Variable* args, int count, size_t firstError) {
+    std::vector<ErrorEntry>& errors = CurrentProcessor()->runtime->errors;
+    const int fixed = static_cast<int>(row.args.size());
+    auto suspect = [&](int i) {
+        bool boolean = i < fixed ? row.args[i].kind == ArgKind::Boolean : row.variadic;
+        return boolean && args[i].GetPointer()->type != VT_BOOL;
+    };
+    int i = 0;
+    for (size_t e = firstError; e < errors.size(); e++) {
+        if (errors[e].number != VE_NOT_BOOLEAN || !errors[e].text.empty()) continue;
+        while (i < count && !suspect(i)) i++;
+        if (i == count) return;
+        errors[e].message = row.owner->name + "::" + row.method + ": argument " + std::to_string(i + 1) +
+                            " must be a boolean (true or false), not " +
+                            WithArticle(KindName(*args[i].GetPointer())) + "; false is used";
+        i++;
+    }
+}
+
 }  // namespace
 
 const MethodRow* PickRow(const std::vector<MethodRow*>& rows, Variable* args, int count) {
@@ -154,12 +177,14 @@ void InvokeRow(Processor* processor, const MethodRow& row, Variable& self, Varia
     regs[count].ref = &self;
     VarRegister out;
     RunningScope scope(processor);
+    size_t firstError = rt->errors.size();
     {
         ModuleCallScope noCollection(row.module != nullptr);
         rt->depth++;
         row.handler(&out, regs, count + 1, processor);
         rt->depth--;
     }
+    if (rt->errors.size() > firstError) NameBooleanArguments(row, args, count, firstError);
     if (row.module) ChargeContexts();  // the handler may have made or deleted one
     result = *out.designated();
     for (int i = 0; i <= count; i++) regs[i].~VarRegister();

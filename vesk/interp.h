@@ -66,7 +66,7 @@ class Machine;
 //   the left decides.
 // - Errors: a call or operation that records errors on the processor stops
 //   evaluation; the innermost try skips the rest of its block and hands the
-//   errors to its catch variable as [[number, text], ...]; without a try the
+//   errors to its catch variable as [[number, text, message], ...]; without a try the
 //   script ends with them. Each error carries the line of the statement or
 //   call that was running (function text takes its caller's line).
 // - Objects are freed, and their destructor rows run, when the last

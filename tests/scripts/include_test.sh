@@ -28,7 +28,7 @@ include("main.vsk");
 function load() { include("lib/late.vsk"); }
 load();
 print(twice(21), late, order);
-try { include("lib/fails.vsk"); } catch (e) { print(e, tries); }
+try { include("lib/fails.vsk"); } catch (e) { print(e[0][2], tries); }
 include("lib/fails.vsk");
 VSK
 cat > app/lib/a.vsk <<'VSK'
@@ -44,7 +44,7 @@ mkdir elsewhere && cd elsewhere
 "$vesk" ../app/main.vsk > ../out 2>&1; echo "rc=$?" >> ../out
 cd ..
 check "once per file, from the includer's folder" "42 set from a function ab
-[[11, index 3 is outside the vector of 1 element]] 1
+index 3 is outside the vector of 1 element 1
 ../app/lib/fails.vsk:3: error 11: index 3 is outside the vector of 1 element
 rc=1"
 
@@ -54,15 +54,16 @@ check "a syntax error names the included file" "app/lib/bad.vsk:2:5: error 2: ex
 
 mkfifo fifo.vsk
 "$vesk" -e 'print(1);
-try { include("missing.vsk"); } catch (e) { print(e); }
-try { include("app"); } catch (e) { print(e); }
-try { include(7); } catch (e) { print(e); }
+function show(e) { print(e[0][0], e[0][2]); }
+try { include("missing.vsk"); } catch (e) { show(e); }
+try { include("app"); } catch (e) { show(e); }
+try { include(7); } catch (e) { show(e); }
 include("fifo.vsk");' > out 2>&1
 check "what is not a script is refused at its line" "1
-[[14, include(): cannot read missing.vsk: No such file or directory]]
-[[14, include(): cannot read app: it is a folder, not a regular file]]
-[[4, include(): the path must be a string, not an integer]]
--e:5: error 14: include(): cannot read fifo.vsk: it is a FIFO, not a regular file"
+14 include(): cannot read missing.vsk: No such file or directory
+14 include(): cannot read app: it is a folder, not a regular file
+4 include(): the path must be a string, not an integer
+-e:6: error 14: include(): cannot read fifo.vsk: it is a FIFO, not a regular file"
 
 # The calls an uncaught error ended follow it, innermost first, each in the
 # file it was declared in; recursion shows once with its count, and of very

@@ -371,7 +371,7 @@ TEST(Interp, ErrorsComeInOrderWithTheirLine) {
     EXPECT_EQ(s.Run("a = 1;\nprint(a);\n\nb = [1,\n  2,\n  zz];\n"), "1\n4: error 3: name 'zz' is not defined\n")
         << "the line of the statement that raised it";
     EXPECT_EQ(s.Run("try { x = [new Noisy(), 1 / 0]; } catch (e) { print(e); }"),
-              "[[10, ], [18, noisy goes]]\n") << "errors in the order they were raised, unwinding included";
+              "[[10, , division by zero], [18, noisy goes, noisy goes]]\n") << "errors in the order they were raised, unwinding included";
     EXPECT_EQ(s.Run("n = new Noisy();\nn = 0;\nprint(\"after\");"), "2: error 18: noisy goes\n")
         << "an error a destructor row reports stops the script where the object went";
     EXPECT_EQ(s.Run("n = new Noisy();\nprint(1);"), "1\n");

@@ -222,8 +222,8 @@ void Machine::Run(size_t stop) {
     }
 }
 
-// The errors raised in a try block become a vector of [number, text] pairs
-// in the catch variable; the frames and temporaries between the error and
+// The errors raised in a try block become a vector of [number, text, message]
+// triples in the catch variable; the frames and temporaries between the error and
 // the try block go (unwinding), and the catch block runs. False when no try
 // block of this activation is running: its frames go and the error travels on.
 bool Machine::Catch(size_t stop) {
@@ -241,11 +241,12 @@ bool Machine::Catch(size_t stop) {
     Variable list;
     list.Init(VT_VECTOR, static_cast<long>(errors.size()));
     for (size_t i = 0; list.type == VT_VECTOR && i < errors.size(); i++) {
-        Variable& pair = list.data.vec->items[i];
-        pair.Init(VT_VECTOR, 2);
-        if (pair.type != VT_VECTOR) break;
-        pair.data.vec->items[0] = errors[i].number;
-        SetString(pair.data.vec->items[1], errors[i].text);
+        Variable& error = list.data.vec->items[i];
+        error.Init(VT_VECTOR, 3);
+        if (error.type != VT_VECTOR) break;
+        error.data.vec->items[0] = errors[i].number;
+        SetString(error.data.vec->items[1], errors[i].text);
+        SetString(error.data.vec->items[2], errors[i].message);
     }
     if (h.site->global) {
         globals_.Define(h.site->name) = list;
