@@ -116,11 +116,6 @@ long CountOf(Variable& value) {
 
 // ---- sizes and numbers
 
-bool SizesFit(bool fit) {
-    if (!fit) VeskError(VE_SIZES);
-    return fit;
-}
-
 bool SizeError(const char* format, ...) {
     char text[200];
     va_list values;

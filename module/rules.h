@@ -151,8 +151,6 @@ PointArray ReadColorArray(Variable& vector, int expected, const Processor* p);
 
 // ---- sizes and numbers
 
-// Raises host error 8 unless the sizes fit; returns whether they do.
-bool SizesFit(bool fit);
 // Host error 8 with a text saying which sizes do not fit; returns false.
 bool SizeError(const char* format, ...) __attribute__((format(printf, 1, 2)));
 

@@ -136,6 +136,18 @@ void NameBooleanArguments(const MethodRow& row, Variable* args, int count, size_
     }
 }
 
+// Error 8 comes from the module saying which count rule failed, and the
+// host names the method it came from.
+void NameSizeErrors(const MethodRow& row, size_t firstError) {
+    std::vector<ErrorEntry>& errors = CurrentProcessor()->runtime->errors;
+    const std::string method = row.method + ": ";
+    for (size_t e = firstError; e < errors.size(); e++) {
+        std::string& m = errors[e].message;
+        if (errors[e].number != VE_SIZES) continue;
+        m = row.owner->name + "::" + (m.compare(0, method.size(), method) == 0 ? m : method + m);
+    }
+}
+
 }  // namespace
 
 const MethodRow* PickRow(const std::vector<MethodRow*>& rows, Variable* args, int count) {
@@ -184,7 +196,10 @@ void InvokeRow(Processor* processor, const MethodRow& row, Variable& self, Varia
         row.handler(&out, regs, count + 1, processor);
         rt->depth--;
     }
-    if (rt->errors.size() > firstError) NameBooleanArguments(row, args, count, firstError);
+    if (rt->errors.size() > firstError) {
+        NameBooleanArguments(row, args, count, firstError);
+        NameSizeErrors(row, firstError);
+    }
     if (row.module) ChargeContexts();  // the handler may have made or deleted one
     result = *out.designated();
     for (int i = 0; i <= count; i++) regs[i].~VarRegister();

@@ -38,7 +38,10 @@ bool FetchBitmap(VarRegister* result, VarRegister* args, int count, Processor* p
     p->RunMethod(result, "GetDIBits", nullptr, 0, &bitmap);
     Variable* block = result->designated();
     out->block = static_cast<unsigned char*>(block->GetData());
-    if (!out->block || w < 0 || h < 0 || !SizesFit(w * h <= block->GetDataSize() / 3)) return false;
+    if (!out->block || w < 0 || h < 0) return false;
+    if (w * h > block->GetDataSize() / 3)
+        return SizeError("%s: a picture of %ld x %ld pixels needs %ld bytes; its block holds %ld", method, w, h,
+                         3 * w * h, static_cast<long>(block->GetDataSize()));
     if (maxSide && (w > maxSide || h > maxSide)) return RasterTooLarge(method, w, h);
     out->width = static_cast<int>(w);
     out->height = static_cast<int>(h);
@@ -74,7 +77,11 @@ void Put2bBitmap(VarRegister*, VarRegister* args, int count, Processor*) {
     auto* data = static_cast<const unsigned char*>(bits.GetData());
     if (w < 0 || h < 0) return;
     long rowBytes = (w + 31) / 32 * 4;
-    if (!SizesFit(data && h * rowBytes <= bits.GetDataSize())) return;
+    long have = data ? static_cast<long>(bits.GetDataSize()) : 0;
+    if (!data || h * rowBytes > have)
+        return void(SizeError("Put2bBitmap: a mask of %ld x %ld needs %ld bytes (rows of %ld bytes); the string "
+                              "holds %ld",
+                              w, h, h * rowBytes, rowBytes, have));
     if (w > kMaxRasterSide || h > kMaxRasterSide) return void(RasterTooLarge("Put2bBitmap", w, h));
     gl->Canvas().Put2bBitmap(at.x, at.y, at.z, static_cast<int>(w), static_cast<int>(h), data);
 }

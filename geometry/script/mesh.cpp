@@ -45,7 +45,9 @@ struct Mesh {
 // group of normals for each group of points.
 bool Mesh::Read(Variable& pointGroups, Variable& normalGroups, Processor* p) {
     for (int g = 0; g < groupCount; g++) points[g] = ReadPointArray(GroupOf(pointGroups, g), p);
-    if (!SizesFit(CountOf(normalGroups) >= groupCount)) return false;
+    long normalCount = CountOf(normalGroups);
+    if (normalCount < groupCount)
+        return SizeError("%ld groups of normals for %d groups of points: give one a group", normalCount, groupCount);
     for (int g = 0; g < groupCount; g++) normals[g] = ReadPointArray(GroupOf(normalGroups, g), p);
     for (int g = 0; g < groupCount; g++)
         if (points[g].Missing() || normals[g].Missing()) return false;
@@ -56,8 +58,11 @@ bool Mesh::Read(Variable& pointGroups, Variable& normalGroups, Processor* p) {
 // number of triangles; all groups are checked.
 bool Mesh::CheckGroups() const {
     bool fit = true;
-    for (int g = 0; g < groupCount; g++)
-        fit &= SizesFit(points[g].count == normals[g].count && points[g].count % 3 == 0);
+    for (int g = 0; g < groupCount; g++) {
+        int P = points[g].count, N = normals[g].count;
+        if (N != P) fit = SizeError("group %d: %d normals for %d points: give one a point", g, N, P);
+        else if (P % 3 != 0) fit = SizeError("group %d: %d points is not a whole number of triangles", g, P);
+    }
     return fit;
 }
 
@@ -69,16 +74,16 @@ bool Mesh::ReadIndices(Variable& indices) {
     indexCount = ClampToInt(CountOf(indices));
     firsts.reset(new (std::nothrow) long[indexCount > 0 ? indexCount : 1]);
     if (!firsts) return false;
-    long highest = -1;
-    bool fit = true;
+    long highest = -1, bad = -1;
     for (int i = 0; i < indexCount; i++) {
         long k = ElementOf(indices, i).GetLongNumb();
-        fit &= k >= 0 && k < total / 3;
+        if (bad < 0 && (k < 0 || k >= total / 3)) bad = i;
         firsts[i] = 3 * std::clamp(k, 0L, total);
         highest = std::max(highest, firsts[i]);
     }
     highestGroup = highest >= 0 ? GroupOfVertex(highest) : -1;
-    return SizesFit(fit);
+    return bad < 0 || SizeError("triangle %ld (index %ld) is not one of the %ld triangles of the groups",
+                                ElementOf(indices, bad).GetLongNumb(), bad, total / 3);
 }
 
 // The material of each group up to the highest one used: the joined native
@@ -103,7 +108,11 @@ void TrianglesEx(VarRegister*, VarRegister* args, int count, Processor* p) {
     if (!mesh.Allocate(CountOf(VectorArg(args, count, 0)))) return;
     if (!mesh.Read(VectorArg(args, count, 0), VectorArg(args, count, 1), p)) return;
     if (!mesh.CheckGroups() || !mesh.ReadIndices(VectorArg(args, count, 2))) return;
-    if (!SizesFit(CountOf(materials) > mesh.highestGroup) || p->errorState) return;
+    long materialCount = CountOf(materials);
+    if (materialCount <= mesh.highestGroup)
+        return void(SizeError("%ld materials, but the triangles use group %d: give one a group", materialCount,
+                              mesh.highestGroup));
+    if (p->errorState) return;
     mesh.ResolveMaterials(materials);
     gl->Canvas().TrianglesEx(mesh.groups.get(), mesh.groupCount, mesh.firsts.get(), mesh.indexCount);
 }

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <memory>
 #include <new>
+#include <string>
 
 #include "context/context.h"
 #include "module/rules.h"
@@ -41,6 +42,11 @@ bool AllFinite(const float* v, long n, const char* name) {
     return true;
 }
 
+// Error 8 unless a vector holds `want` elements for what `per` counts.
+bool CountIs(long have, const char* what, long want, const char* per) {
+    return have == want || SizeError("%ld %s for %s: give %ld", have, what, per, want);
+}
+
 // Error 8 for a control net too large to count in the ints GLU takes.
 bool NetFits(bool fits) {
     return fits || SizeError("a NURBS control net of more than %ld points cannot be drawn", kMaxPoints);
@@ -61,8 +67,10 @@ void Curve(VarRegister* args, int count, Variable* zs, Variable& knotsArg) {
     Variable& xs = VectorArg(args, count, 0);
     Variable& ys = VectorArg(args, count, 1);
     long n = CountOf(xs);
-    if (!SizesFit(CountOf(ys) == n && (!zs || CountOf(*zs) == n) && CountOf(knotsArg) == n + kOrder) ||
-        !NetFits(n <= kMaxPoints))
+    std::string points = std::to_string(n) + " xs";
+    std::string knotRule = points + " (the xs and " + std::to_string(kOrder) + " more)";
+    if (!CountIs(CountOf(ys), "ys", n, points.c_str()) || (zs && !CountIs(CountOf(*zs), "zs", n, points.c_str())) ||
+        !CountIs(CountOf(knotsArg), "knots", n + kOrder, knotRule.c_str()) || !NetFits(n <= kMaxPoints))
         return;
     std::unique_ptr<float[]> knots = Floats(knotsArg, n + kOrder);
     std::unique_ptr<float[]> control(new (std::nothrow) float[3 * n + 1]);
@@ -94,11 +102,16 @@ struct SurfaceArgs {
 
     // Sizes in order: s-knots, t-knots, rows, then each row's length.
     bool SizesFitTogether() const {
-        if (!SizesFit(CountOf(*sKnots) == nu + kOrder) || !SizesFit(CountOf(*tKnots) == nv + kOrder) ||
-            !SizesFit(CountOf(*heights) == nv))
+        std::string more = " and " + std::to_string(kOrder) + " more)";
+        std::string x = std::to_string(nu) + " xs", z = std::to_string(nv) + " zs";
+        if (!CountIs(CountOf(*sKnots), "sKnots", nu + kOrder, (x + " (the xs" + more).c_str()) ||
+            !CountIs(CountOf(*tKnots), "tKnots", nv + kOrder, (z + " (the zs" + more).c_str()) ||
+            !CountIs(CountOf(*heights), "rows of heights", nv, z.c_str()))
             return false;
-        for (long i = 0; i < nv; i++)
-            if (!SizesFit(CountOf(ElementOf(*heights, i)) == nu)) return false;
+        for (long i = 0; i < nv; i++) {
+            std::string row = "row " + std::to_string(i) + " of heights and " + x;
+            if (!CountIs(CountOf(ElementOf(*heights, i)), "numbers", nu, row.c_str())) return false;
+        }
         return true;
     }
     // The control net row by row, the last script row first.
@@ -154,7 +167,9 @@ void SplineSurface(VarRegister*, VarRegister* args, int count, Processor* p) {
     PointArray normals;
     if (s.normals) {
         normals = ReadPointArray(*s.normals, p);
-        if (normals.Missing() || p->errorState || !SizesFit(normals.count == s.nu * s.nv)) return;
+        std::string net = "a net of " + std::to_string(s.nu) + " x " + std::to_string(s.nv) + " points";
+        if (normals.Missing() || p->errorState || !CountIs(normals.count, "normals", s.nu * s.nv, net.c_str()))
+            return;
         for (long j = 0; j < 3L * normals.count; j++)
             if (!Finite(normals.Get()[j], "normals", j / 3, j % 3)) return;
     }

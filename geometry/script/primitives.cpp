@@ -26,6 +26,25 @@ struct VertexArgs {
     int C() const { return colors.count; }
 };
 
+// The count rules; a failure is error 8 saying which rule and the counts.
+// At least `minimum` points, a whole number of `multiple`s.
+bool PointsFit(int P, int minimum, int multiple) {
+    if (P >= minimum && P % multiple == 0) return true;
+    if (multiple > 1) return SizeError("%d point%s is not a positive multiple of %d", P, P == 1 ? "" : "s", multiple);
+    return SizeError("%d point%s is fewer than %d", P, P == 1 ? "" : "s", minimum);
+}
+
+// One normal or colour a point.
+bool OneAPoint(int n, const char* what, int P) {
+    return n == P || SizeError("%d %s for %d points: give one a point", n, what, P);
+}
+
+// One normal a point, or one a triangle.
+bool OneAPointOrTriangle(int N, int P) {
+    return N == P || N == P / 3 ||
+           SizeError("%d normals for %d points: give one a point (%d) or one a triangle (%d)", N, P, P, P / 3);
+}
+
 // Points, a line strip or lines, after the smoothing switch of their kind.
 template <GLenum primitive>
 void PointsOrLines(VarRegister*, VarRegister* args, int count, Processor* p) {
@@ -58,7 +77,7 @@ void Triangles(VarRegister*, VarRegister* args, int count, Processor* p) {
     VertexArgs a;
     if (!gl || !a.Read(args, count, p, withNormals, false)) return;
     int P = a.P(), N = a.N();
-    if (SizesFit(P > 0 && P % 3 == 0 && (!withNormals || N == P || N == P / 3)))
+    if (PointsFit(P, 3, 3) && (!withNormals || OneAPointOrTriangle(N, P)))
         gl->Canvas().Triangles(a.points.Get(), P, withNormals ? a.normals.Get() : nullptr, N);
 }
 
@@ -67,7 +86,7 @@ void ColorTriangles(VarRegister*, VarRegister* args, int count, Processor* p) {
     VertexArgs a;
     if (!gl || !a.Read(args, count, p, true, true)) return;
     int P = a.P(), N = a.N();
-    if (SizesFit((N == P || N == P / 3) && a.C() == P && P > 0 && P % 3 == 0))
+    if (PointsFit(P, 3, 3) && OneAPointOrTriangle(N, P) && OneAPoint(a.C(), "colours", P))
         gl->Canvas().ColorTriangles(a.points.Get(), P, a.normals.Get(), N, a.colors.Get());
 }
 
@@ -77,7 +96,7 @@ void TriangleStrip(VarRegister*, VarRegister* args, int count, Processor* p) {
     OglContext* gl = Self<OglContext>(args, count);
     VertexArgs a;
     if (!gl || !a.Read(args, count, p, withNormals, false)) return;
-    if (SizesFit((!withNormals || a.N() == a.P()) && a.P() >= 3))
+    if (PointsFit(a.P(), 3, 1) && (!withNormals || OneAPoint(a.N(), "normals", a.P())))
         gl->Canvas().TriangleStrip(a.points.Get(), a.P(), withNormals ? a.normals.Get() : nullptr);
 }
 
@@ -90,7 +109,8 @@ void Surface(VarRegister*, VarRegister* args, int count, Processor* p) {
     VertexArgs a;
     if (!gl || !a.Read(args, count, p, true, withColors)) return;
     int P = a.P();
-    if (SizesFit(a.N() == P && P >= minimum && P % multiple == 0 && (!withColors || a.C() == P)))
+    if (PointsFit(P, minimum, multiple) && OneAPoint(a.N(), "normals", P) &&
+        (!withColors || OneAPoint(a.C(), "colours", P)))
         gl->Canvas().Surface(primitive, a.points.Get(), P, a.normals.Get(), withColors ? a.colors.Get() : nullptr);
 }
 
