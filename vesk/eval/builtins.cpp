@@ -9,13 +9,10 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "vesk/eval/machine.h"
+#include "vesk/eval/library.h"
 
 namespace vesk::vm {
 
-namespace {
-
-// The host value a slot holds or refers to, for the general cases.
 Variable Deref(const Slot& s) {
     Variable v = AsVariable(s);
     return *v.GetPointer();
@@ -29,11 +26,6 @@ double NumberArg(Machine& m, const char* name, const Slot& arg) {
     return v.GetDoubleNumb();
 }
 
-// Reads the text of a number the way the script reads its literals: an
-// optional sign, then decimal digits with an optional fraction and exponent
-// (12, -3.5, .5, 1e3), with blanks around allowed. Anything else (empty or
-// blank text, "nan", "inf", hexadecimal) is not a number. Returns false with
-// the reason when it is not one.
 bool ReadNumberText(std::string_view text, double* value, std::string* why) {
     auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
     while (!text.empty() && blank(text.front())) text.remove_prefix(1);
@@ -68,7 +60,6 @@ bool ReadNumberText(std::string_view text, double* value, std::string* why) {
     return true;
 }
 
-// A number, or a string that holds one (see ReadNumberText).
 double Numeric(Machine& m, const char* name, const Slot& arg) {
     if (IsNumberSlot(arg)) return NumberOf(arg);
     Variable v = Deref(arg);
@@ -81,6 +72,8 @@ double Numeric(Machine& m, const char* name, const Slot& arg) {
     }
     m.Fail(VE_WRONG_KIND, std::string(name) + "(): cannot convert " + AKind(v) + " to a number");
 }
+
+namespace {
 
 // A string argument is written whole, from where it is; other values by
 // their printed form, which Format bounds.
