@@ -1,5 +1,6 @@
 // The builtin functions: print, len, str, int, float, the mathematics and
-// the two clocks. A script may shadow any of them with a global or local of
+// the two clocks, and the table that joins them to the builtin libraries
+// (library.h). A script may shadow any of them with a global or local of
 // the same name. They take slots, so the mathematics costs no host value.
 #include <time.h>
 
@@ -8,6 +9,8 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <iterator>
+#include <vector>
 
 #include "vesk/eval/library.h"
 
@@ -18,13 +21,7 @@ Variable Deref(const Slot& s) {
     return *v.GetPointer();
 }
 
-double NumberArg(Machine& m, const char* name, const Slot& arg) {
-    if (IsNumberSlot(arg)) return NumberOf(arg);
-    Variable v = Deref(arg);
-    if (!IsNumber(v))
-        m.Fail(VE_WRONG_KIND, std::string(name) + "(): the argument must be a number, not " + AKind(v));
-    return v.GetDoubleNumb();
-}
+double NumberArg(Machine& m, const char* name, const Slot& arg) { return NumberArg(m, name, arg, "the argument"); }
 
 bool ReadNumberText(std::string_view text, double* value, std::string* why) {
     auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
@@ -176,18 +173,27 @@ const Builtin kBuiltins[] = {
     {"clock", 0, 0, Clock},
     {"cpuclock", 0, 0, CpuClock},
 };
-constexpr int kBuiltinCount = sizeof kBuiltins / sizeof kBuiltins[0];
+
+// These rows, then each library's, in one table made when the host library
+// loads; it does not change after.
+const std::vector<Builtin> kTable = [] {
+    std::vector<Builtin> all(std::begin(kBuiltins), std::end(kBuiltins));
+    for (BuiltinRows library : {MathBuiltins()})
+        all.insert(all.end(), library.rows, library.rows + library.count);
+    return all;
+}();
+const int kBuiltinCount = static_cast<int>(kTable.size());
 
 }  // namespace
 
-const Builtin& BuiltinAt(int index) { return kBuiltins[index]; }
+const Builtin& BuiltinAt(int index) { return kTable[index]; }
 
 // One prototype per builtin, shared by every function value of its name.
 const Proto* BuiltinProto(int index) {
     static Proto* protos = [] {
         auto* p = new Proto[kBuiltinCount];
         for (int i = 0; i < kBuiltinCount; i++) {
-            p[i].name = kBuiltins[i].name;
+            p[i].name = kTable[i].name;
             p[i].builtin = i;
         }
         return p;
@@ -198,7 +204,7 @@ const Proto* BuiltinProto(int index) {
 int BuiltinIndex(int32_t nameID) {
     static const std::vector<int32_t> ids = [] {
         std::vector<int32_t> v;
-        for (int i = 0; i < kBuiltinCount; i++) v.push_back(::Token::GetNameID(kBuiltins[i].name));
+        for (int i = 0; i < kBuiltinCount; i++) v.push_back(::Token::GetNameID(kTable[i].name));
         return v;
     }();
     for (int i = 0; i < kBuiltinCount; i++)
