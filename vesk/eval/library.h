@@ -19,6 +19,7 @@ struct BuiltinRows {
     int count;
 };
 BuiltinRows MathBuiltins();     // lib_math.cpp: asin … round, min, max, random, seed
+BuiltinRows StringBuiltins();   // lib_string.cpp: format, split, join, find, … number
 
 // The host value a slot holds or refers to, for the general cases.
 Variable Deref(const Slot& s);
