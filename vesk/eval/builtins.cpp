@@ -178,7 +178,7 @@ const Builtin kBuiltins[] = {
 // loads; it does not change after.
 const std::vector<Builtin> kTable = [] {
     std::vector<Builtin> all(std::begin(kBuiltins), std::end(kBuiltins));
-    for (BuiltinRows library : {MathBuiltins(), StringBuiltins(), FileBuiltins()})
+    for (BuiltinRows library : {MathBuiltins(), StringBuiltins(), FileBuiltins(), SystemBuiltins()})
         all.insert(all.end(), library.rows, library.rows + library.count);
     return all;
 }();

@@ -21,6 +21,7 @@ struct BuiltinRows {
 BuiltinRows MathBuiltins();     // lib_math.cpp: asin … round, min, max, random, seed
 BuiltinRows StringBuiltins();   // lib_string.cpp: format, split, join, find, … number
 BuiltinRows FileBuiltins();     // lib_file.cpp: readfile … writecsv, exists
+BuiltinRows SystemBuiltins();   // lib_system.cpp: flush, sleep
 
 // The host value a slot holds or refers to, for the general cases.
 Variable Deref(const Slot& s);
