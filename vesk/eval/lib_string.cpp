@@ -182,9 +182,12 @@ void Convert(Machine& m, TextBuilder& text, const Conversion& c, const Variable&
         char byte = static_cast<char>(static_cast<int>(whole));
         return WritePadded(text, c, std::string_view(&byte, 1));
     }
-    default:  // f F e E g G
+    default: {  // f F e E g G
         if (!IsNumber(v)) DoesNotFit(m, c, v, "a number");
-        return WriteC(text, spec + c.kind, v.GetDoubleNumb());
+        // A NaN is written as print writes it, without the sign it may carry.
+        double d = v.GetDoubleNumb();
+        return WriteC(text, spec + c.kind, std::isnan(d) ? std::fabs(d) : d);
+    }
     }
 }
 
