@@ -106,6 +106,15 @@ for call in 'readfile("fifo.png")' 'readlines("/dev/zero")' 'readcsv("folder.png
     run "$call;" < /dev/null
     expect 1 "cannot read .*: it is a"
 done
+# Files of /sys state 4096 bytes and hold fewer; those of /proc state none.
+for kernel in /sys/devices/system/cpu/online /proc/self/cmdline; do
+    [ -r "$kernel" ] || continue
+    run "writefile(\"copy.txt\", readfile(\"$kernel\"));"
+    expect 0
+    [ -s copy.txt ] || fail "readfile($kernel) gave nothing"
+    [ "$kernel" = /proc/self/cmdline ] || cat "$kernel" | cmp -s copy.txt - || fail "readfile($kernel) differs"
+    rm -f copy.txt
+done
 truncate -s 3G huge.txt
 run 'readlines("huge.txt");'
 expect 1 'error 14: readlines(): cannot read huge.txt: it holds 3221225472 bytes, more than a string may hold (1073741824)$'

@@ -124,10 +124,14 @@ void ReadFile(Machine& m, const char* name, Slot* args, int, Slot& out) {
             if (n < 0) FileFail(m, name, "cannot read " + Clip(path) + ": " + std::strerror(errno));
             char more;
             ssize_t beyond = ReadFully(file.fd, &more, 1);
-            if (beyond == 0) {
-                if (static_cast<uint64_t>(n) == stated) text.type = VT_STRING;
-                else SetString(text, bytes, n);  // it shrank since
+            if (beyond == 0 && static_cast<uint64_t>(n) == stated) {
+                text.type = VT_STRING;
                 return SetResult(m, out, text);
+            }
+            if (beyond == 0) {  // it shrank since
+                Variable shorter;
+                SetString(shorter, bytes, n);
+                return SetResult(m, out, shorter);
             }
         }
     }
