@@ -20,6 +20,7 @@
 #include "vesk/host_classes.h"
 #include "vesk/interp.h"
 #include "vesk/loader.h"
+#include "vesk/script_output.h"
 
 namespace {
 
@@ -211,6 +212,15 @@ void EndOnLostDisplay(const char* message) {
     std::_Exit(1);
 }
 
+// The folder of the script file as it was named (dir/sub for dir/sub/x.vsk,
+// / for /x.vsk); "." for a name without a folder, -e and standard input.
+std::string ScriptFolder(const Options& o) {
+    if (o.command == Options::Code || o.script == "-") return ".";
+    size_t slash = o.script.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : o.script.substr(0, slash);
+}
+
 int RunScript(const Options& o) {
     std::string source, file = o.command == Options::Code ? "-e" : o.script;
     if (o.command == Options::Code) source = o.script;
@@ -218,6 +228,11 @@ int RunScript(const Options& o) {
     Processor processor;
     vesk::Interpreter interpreter(processor);
     interpreter.SetArguments(o.arguments);
+    Variable folder;
+    vesk::SetString(folder, ScriptFolder(o));
+    interpreter.SetGlobal("scriptdir", folder);
+    interpreter.SetOutput(vesk::LineFlusher::Write);
+    vesk::LineFlusher flusher;
     if (o.trace) interpreter.SetTrace(stderr);
     scriptProcessor = &processor;
     platform::OnDisplayLost(EndOnLostDisplay);

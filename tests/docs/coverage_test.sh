@@ -1,6 +1,7 @@
 #!/bin/sh
 # The hand-written pages cover what the host offers: every builtin (from the
-# builtin table in vesk/eval/builtins.cpp) in docs/language.md as `name(`; every
+# builtin tables in vesk/eval/builtins.cpp and lib_*.cpp) and global in
+# docs/language.md as `name(`; every
 # host class (from vesk --methods) with a section of its own and each of its
 # rows in docs/host-classes.md; every host error number (the VE_ constants)
 # in the error table of docs/language.md; every module error identifier and
@@ -21,7 +22,10 @@ missing() {
 builtins=$(sed -n '/^const Builtin kBuiltins\[\] = {/,/^};/p' "$top/vesk/eval/builtins.cpp" |
   grep -oE '\{"[a-z0-9_]+"' | tr -d '{"')
 [ -n "$builtins" ] || missing "no builtins found in vesk/eval/builtins.cpp"
-for name in $builtins argv; do
+libraries=$(for f in "$top"/vesk/eval/lib_*.cpp; do sed -n '/^const Builtin kRows\[\] = {/,/^};/p' "$f"; done |
+  grep -oE '\{"[a-z0-9_]+"' | tr -d '{"')
+[ -n "$libraries" ] || missing "no builtins found in vesk/eval/lib_*.cpp"
+for name in $builtins $libraries argv pi scriptdir; do
   grep -qE "\`$name(\(|\`)" "$language" || missing "docs/language.md does not document the builtin $name"
 done
 

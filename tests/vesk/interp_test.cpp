@@ -149,6 +149,18 @@ TEST(Interp, OperatorsAndBuiltinsGiveTheirKindAndValue) {
         {"len(3)", "1: error 4: len() of an integer: only vectors, strings and data blocks have a length\n"},
         {"sqrt(\"4\")", "1: error 4: sqrt(): the argument must be a number, not a string\n"},
         {"pow(1)", "1: error 7: pow() takes 2 arguments, 1 was given\n"},
+        // round gives an integer when it fits, half away from zero; min and
+        // max give the winning value with its kind; number() an integer for
+        // integer text that fits.
+        {"round(2.5)", "integer 3"},     {"round(-2.5)", "integer -3"},  {"round(0.49999999999999994)", "integer 0"},
+        {"round(-0.4)", "integer 0"},    {"round(3e9)", "double 3000000000"}, {"round(sqrt(-1))", "double nan"},
+        {"ceil(1.5)", "double 2"},       {"min(3, 1.5)", "double 1.5"},  {"max([2, 2.0, 1])", "integer 2"},
+        {"min(2.0, 2)", "double 2"},     {"pi", "double 3.141592653589793"},
+        {"number(\"12\")", "integer 12"}, {"number(\"12.0\")", "double 12"}, {"number(\"-2147483648\")", "integer -2147483648"},
+        {"number(\"2147483648\")", "double 2147483648"}, {"number(\" 1e2 \")", "double 100"},
+        {"[find(\"abc\", \"c\"), substr(\"abc\", 1, 1), len(split(\"a,,b\", \",\")), trim(\" x \")]", "vector [2, b, 3, x]"},
+        {"min()", "1: error 7: min() takes at least 1 argument, 0 were given\n"},
+        {"random() < 1 && random() >= 0", "boolean true"},
     };
     for (const auto& c : cases) EXPECT_EQ(s.Value(c.expr), c.want) << c.expr;
 

@@ -1,6 +1,8 @@
-// The builtin functions: print, len, str, int, float, the mathematics, the
-// two clocks and include (include.cpp). A script may shadow any of them with a global or local of
-// the same name. They take slots, so the mathematics costs no host value.
+// The builtin functions: print, len, str, int, float, the mathematics and
+// the two clocks, and the table that joins them to include (include.cpp)
+// and the builtin libraries (library.h). A script may shadow any of them
+// with a global or local of the same name. They take slots, so the
+// mathematics costs no host value.
 #include <time.h>
 
 #include <charconv>
@@ -8,32 +10,20 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <iterator>
+#include <vector>
 
-#include "vesk/eval/machine.h"
+#include "vesk/eval/library.h"
 
 namespace vesk::vm {
 
-namespace {
-
-// The host value a slot holds or refers to, for the general cases.
 Variable Deref(const Slot& s) {
     Variable v = AsVariable(s);
     return *v.GetPointer();
 }
 
-double NumberArg(Machine& m, const char* name, const Slot& arg) {
-    if (IsNumberSlot(arg)) return NumberOf(arg);
-    Variable v = Deref(arg);
-    if (!IsNumber(v))
-        m.Fail(VE_WRONG_KIND, std::string(name) + "(): the argument must be a number, not " + AKind(v));
-    return v.GetDoubleNumb();
-}
+double NumberArg(Machine& m, const char* name, const Slot& arg) { return NumberArg(m, name, arg, "the argument"); }
 
-// Reads the text of a number the way the script reads its literals: an
-// optional sign, then decimal digits with an optional fraction and exponent
-// (12, -3.5, .5, 1e3), with blanks around allowed. Anything else (empty or
-// blank text, "nan", "inf", hexadecimal) is not a number. Returns false with
-// the reason when it is not one.
 bool ReadNumberText(std::string_view text, double* value, std::string* why) {
     auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
     while (!text.empty() && blank(text.front())) text.remove_prefix(1);
@@ -68,7 +58,6 @@ bool ReadNumberText(std::string_view text, double* value, std::string* why) {
     return true;
 }
 
-// A number, or a string that holds one (see ReadNumberText).
 double Numeric(Machine& m, const char* name, const Slot& arg) {
     if (IsNumberSlot(arg)) return NumberOf(arg);
     Variable v = Deref(arg);
@@ -81,6 +70,8 @@ double Numeric(Machine& m, const char* name, const Slot& arg) {
     }
     m.Fail(VE_WRONG_KIND, std::string(name) + "(): cannot convert " + AKind(v) + " to a number");
 }
+
+namespace {
 
 // A string argument is written whole, from where it is; other values by
 // their printed form, which Format bounds.
@@ -184,11 +175,20 @@ const Builtin kBuiltins[] = {
     {"cpuclock", 0, 0, CpuClock},
     {"include", 1, 1, IncludeBuiltin},
 };
-constexpr int kBuiltinCount = sizeof kBuiltins / sizeof kBuiltins[0];
+
+// These rows, then each library's, in one table made when the host library
+// loads; it does not change after.
+const std::vector<Builtin> kTable = [] {
+    std::vector<Builtin> all(std::begin(kBuiltins), std::end(kBuiltins));
+    for (BuiltinRows library : {MathBuiltins(), StringBuiltins(), FileBuiltins(), SystemBuiltins()})
+        all.insert(all.end(), library.rows, library.rows + library.count);
+    return all;
+}();
+const int kBuiltinCount = static_cast<int>(kTable.size());
 
 }  // namespace
 
-const Builtin& BuiltinAt(int index) { return kBuiltins[index]; }
+const Builtin& BuiltinAt(int index) { return kTable[index]; }
 int BuiltinCount() { return kBuiltinCount; }
 
 // One prototype per builtin, shared by every function value of its name.
@@ -196,7 +196,7 @@ const Proto* BuiltinProto(int index) {
     static Proto* protos = [] {
         auto* p = new Proto[kBuiltinCount];
         for (int i = 0; i < kBuiltinCount; i++) {
-            p[i].name = kBuiltins[i].name;
+            p[i].name = kTable[i].name;
             p[i].builtin = i;
         }
         return p;
@@ -207,7 +207,7 @@ const Proto* BuiltinProto(int index) {
 int BuiltinIndex(int32_t nameID) {
     static const std::vector<int32_t> ids = [] {
         std::vector<int32_t> v;
-        for (int i = 0; i < kBuiltinCount; i++) v.push_back(::Token::GetNameID(kBuiltins[i].name));
+        for (int i = 0; i < kBuiltinCount; i++) v.push_back(::Token::GetNameID(kTable[i].name));
         return v;
     }();
     for (int i = 0; i < kBuiltinCount; i++)

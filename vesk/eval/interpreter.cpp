@@ -41,6 +41,7 @@ Interpreter::Interpreter(Processor& processor)
     processor.runtime->runner = this;
     machine_->write_ = [](std::string_view text) { std::fwrite(text.data(), 1, text.size(), stdout); };
     SetArguments({});
+    SetGlobal("pi", Variable(3.14159265358979323846));
 }
 
 Interpreter::~Interpreter() {

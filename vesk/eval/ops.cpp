@@ -427,9 +427,10 @@ void Ops::Builtin(Machine& m, int index, Slot* args, int count, Slot& out) {
     if (count < b.minArgs || (b.maxArgs >= 0 && count > b.maxArgs)) {
         m.SyncLine();
         std::string wanted = b.minArgs == b.maxArgs ? std::to_string(b.minArgs)
+                             : b.maxArgs < 0        ? "at least " + std::to_string(b.minArgs)
                                                     : std::to_string(b.minArgs) + " or " + std::to_string(b.maxArgs);
         m.Fail(VE_ARG_COUNT, std::string(b.name) + "() takes " + wanted +
-                                 (b.maxArgs == 1 ? " argument, " : " arguments, ") + std::to_string(count) +
+                                 (b.maxArgs == 1 || (b.maxArgs < 0 && b.minArgs == 1) ? " argument, " : " arguments, ") + std::to_string(count) +
                                  (count == 1 ? " was" : " were") + " given");
     }
     b.run(m, b.name, args, count, out);
