@@ -1,18 +1,12 @@
 // include(path): runs another script file in the global scope, once per
 // file. A relative path is taken from the folder of the file whose code
 // calls include, so a script and the files it includes can move together.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 
-#include "vesk/atomic_file.h"
-#include "vesk/budget.h"
-#include "vesk/eval/machine.h"
+#include "vesk/eval/library.h"
 #include "vesk/parser.h"
 
 namespace vesk::vm {
@@ -27,53 +21,11 @@ std::string FromFolderOf(const std::string& includer, const std::string& path) {
     return includer.substr(0, slash + 1) + path;
 }
 
-// Reads a whole regular file into `text`, within the memory budget while it
-// is held; on failure says why in the system's words.
-bool ReadScriptFile(const std::string& path, std::string* text, std::string* why) {
-    // Without O_NONBLOCK, opening a FIFO would wait for a writer.
-    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        *why = std::strerror(errno);
-        return false;
-    }
-    struct stat st;
-    bool ok = fstat(fd, &st) == 0;
-    if (!ok) *why = std::strerror(errno);
-    else if (!S_ISREG(st.st_mode)) *why = NotRegularText(st.st_mode);
-    ok = ok && S_ISREG(st.st_mode);
-    uint64_t size = ok ? static_cast<uint64_t>(st.st_size) : 0;
-    if (ok && !Reserve(size, "an included script")) {
-        close(fd);
-        return false;  // the budget has reported error 12
-    }
-    if (ok) {
-        try {
-            text->resize(size);
-            size_t done = 0;
-            while (done < size) {
-                ssize_t n = read(fd, &(*text)[done], size - done);
-                if (n < 0 && errno == EINTR) continue;
-                if (n <= 0) break;  // the file shrank: what is there
-                done += static_cast<size_t>(n);
-            }
-            text->resize(done);
-        } catch (std::bad_alloc&) {
-            ok = false;
-            *why = "out of memory";
-        }
-        Unreserve(size);
-    }
-    close(fd);
-    return ok;
-}
-
 // Reads, parses, compiles and runs one file where include was called.
 void Run(Machine& m, const std::string& path, const std::string& shown) {
-    std::string source, why;
-    if (!ReadScriptFile(path, &source, &why)) {
-        if (why.empty()) throw Unwind{};  // the budget has reported error 12
-        m.Fail(VE_FILE, "include(): cannot read " + shown + ": " + why);
-    }
+    std::string source;
+    Reservation held;
+    ReadWhole(m, "include", path, &source, &held);
     auto file = std::make_shared<const std::string>(path);
     ParseResult parsed = ParseScript(source, [](const char* name) { return ::Token::GetNameID(name); });
     if (!parsed) {
@@ -94,10 +46,7 @@ void Run(Machine& m, const std::string& path, const std::string& shown) {
 
 void IncludeBuiltin(Machine& m, const char*, Slot* args, int, Slot& out) {
     m.SyncLine();  // what is reported here is reported at the include
-    Variable arg = AsVariable(args[0]);
-    arg = *arg.GetPointer();
-    if (arg.type != VT_STRING) m.Fail(VE_WRONG_KIND, "include(): the path must be a string, not " + AKind(arg));
-    std::string path(StringOf(arg));
+    std::string path(StringArg(m, "include", args[0], "the path"));
     if (path.empty() || path.find('\0') != std::string::npos)
         m.Fail(VE_FILE, "include(): \"" + Clip(path, 64) + "\" is not a file name");
 

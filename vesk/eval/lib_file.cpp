@@ -71,33 +71,6 @@ void OpenForReading(Machine& m, const char* name, const std::string& path, Descr
                           std::to_string(Limits().dataSize) + ")");
 }
 
-// The whole content of a file into `bytes`, whose memory `held` charges to
-// the budget. The size the file states is checked before reading; a file
-// that states none (those of /proc) or grows is read until it ends or passes
-// the limit.
-void ReadWhole(Machine& m, const char* name, const std::string& path, std::string* bytes, Reservation* held) {
-    Descriptor file;
-    struct stat st;
-    OpenForReading(m, name, path, &file, &st);
-    const uint64_t limit = static_cast<uint64_t>(Limits().dataSize);
-    uint64_t stated = static_cast<uint64_t>(st.st_size);
-    if (stated > limit) TooLarge(m, name, path, std::to_string(stated));
-    // One byte beyond the stated size, so that the end shows without growing.
-    uint64_t capacity = stated + 1 > 4096 ? stated + 1 : 4096;
-    size_t used = 0;
-    for (;;) {
-        if (!held->Take(capacity, "a file being read")) m.Check();
-        bytes->resize(capacity);
-        ssize_t n = ReadFully(file.fd, bytes->data() + used, capacity - used);
-        if (n < 0) FileFail(m, name, "cannot read " + Clip(path) + ": " + std::strerror(errno));
-        used += static_cast<size_t>(n);
-        if (used < capacity) break;
-        if (used > limit) TooLarge(m, name, path, "more than " + std::to_string(limit));
-        capacity = capacity * 2 < limit + 1 ? capacity * 2 : limit + 1;
-    }
-    bytes->resize(used);
-}
-
 // readfile(path): the bytes as a string. A file that states its size is
 // read straight into the string, so that it takes its size once.
 void ReadFile(Machine& m, const char* name, Slot* args, int, Slot& out) {
@@ -425,6 +398,33 @@ const Builtin kRows[] = {
 };
 
 }  // namespace
+
+// The whole content of a file into `bytes`, whose memory `held` charges to
+// the budget. The size the file states is checked before reading; a file
+// that states none (those of /proc) or grows is read until it ends or passes
+// the limit.
+void ReadWhole(Machine& m, const char* name, const std::string& path, std::string* bytes, Reservation* held) {
+    Descriptor file;
+    struct stat st;
+    OpenForReading(m, name, path, &file, &st);
+    const uint64_t limit = static_cast<uint64_t>(Limits().dataSize);
+    uint64_t stated = static_cast<uint64_t>(st.st_size);
+    if (stated > limit) TooLarge(m, name, path, std::to_string(stated));
+    // One byte beyond the stated size, so that the end shows without growing.
+    uint64_t capacity = stated + 1 > 4096 ? stated + 1 : 4096;
+    size_t used = 0;
+    for (;;) {
+        if (!held->Take(capacity, "a file being read")) m.Check();
+        bytes->resize(capacity);
+        ssize_t n = ReadFully(file.fd, bytes->data() + used, capacity - used);
+        if (n < 0) FileFail(m, name, "cannot read " + Clip(path) + ": " + std::strerror(errno));
+        used += static_cast<size_t>(n);
+        if (used < capacity) break;
+        if (used > limit) TooLarge(m, name, path, "more than " + std::to_string(limit));
+        capacity = capacity * 2 < limit + 1 ? capacity * 2 : limit + 1;
+    }
+    bytes->resize(used);
+}
 
 BuiltinRows FileBuiltins() { return {kRows, sizeof kRows / sizeof kRows[0]}; }
 

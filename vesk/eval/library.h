@@ -53,6 +53,11 @@ bool ReadNumberValue(std::string_view text, Variable* value, std::string* why);
 // A number, or a string that holds one (see ReadNumberText); else error 4.
 double Numeric(Machine& m, const char* name, const Slot& arg);
 
+// The whole content of a regular file into `bytes`, whose memory `held`
+// charges to the memory budget (lib_file.cpp). A failure is error 14 naming
+// the builtin `name`, the path and the system's reason.
+void ReadWhole(Machine& m, const char* name, const std::string& path, std::string* bytes, Reservation* held);
+
 // The blanks that split() splits at and trim() takes off.
 inline bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
 
