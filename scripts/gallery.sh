@@ -16,7 +16,7 @@ gallery=$top/examples/gallery
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 mkdir -p "$gallery"
-cd "$top"   # the bitmap example finds its texture from here
+cd "$top"
 for script in examples/*.vsk; do
   name=$(basename "$script" .vsk)
   case $name in

@@ -1,15 +1,17 @@
 #!/bin/sh
-# Runs one example offscreen from the repository's top folder, as the
-# examples' README says, into a fresh folder, and checks that it ends well
-# and that every PNG it wrote is a real picture: not empty, not one flat
-# colour. The flight must also have written its twelve frames.
+# Runs one example offscreen in a fresh folder of its own, writing there (an
+# example finds its files from its own folder, wherever it is started), and
+# checks that it ends well and that every PNG it wrote is a real picture:
+# not empty, not one flat colour. The flight must also have written its
+# twelve frames.
 # usage: gallery_test.sh VESK TOP SCRIPT
 set -u
 vesk=$1 top=$2 script=$3
 pixels=$(cd "$(dirname "$0")" && pwd)/tools/pixels.vsk
 work=$(mktemp -d) || exit 2
 trap 'rm -rf "$work"' EXIT
-cd "$top" || exit 2
+cd "$work" || exit 2
+case $script in /*) ;; *) script=$top/$script ;; esac
 name=$(basename "$script" .vsk)
 if ! "$vesk" --headless "$script" "$work" > "$work/said" 2>&1; then
     echo "FAILED: $name ended with an error:"
