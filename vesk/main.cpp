@@ -1,5 +1,5 @@
-// The runner: `vesk SCRIPT [ARGS]`, `vesk -e CODE`, and the informational
-// commands. Everything a script touches runs on one thread with a large
+// The runner: `vesk SCRIPT [ARGS]`, `vesk -e CODE`, the prompt (`vesk -i`,
+// or `vesk` alone on a terminal), and the informational commands. Everything a script touches runs on one thread with a large
 // stack. Exit codes: 0 success, 1 script error, 2 usage or load error.
 #include <algorithm>
 #include <atomic>
@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <unistd.h>
 #include <iostream>
 #include <iterator>
 #include <sstream>
@@ -20,6 +21,7 @@
 #include "vesk/host_classes.h"
 #include "vesk/interp.h"
 #include "vesk/loader.h"
+#include "vesk/prompt.h"
 #include "vesk/script_output.h"
 
 namespace {
@@ -28,6 +30,9 @@ constexpr const char* kHostVersion = "vesk 1.0, the Vesk host of cVOpenGL for Li
 
 constexpr const char* kUsage = R"(usage: vesk [options] SCRIPT [ARGS...]    run a script file ("-" reads standard input)
        vesk [options] -e CODE [ARGS...]   run the code given on the command line
+       vesk [options] -i [SCRIPT [ARGS...]]
+                                          the prompt, after the script when one is given
+                                          (vesk alone on a terminal gives the prompt too)
        vesk --methods                     list every row of the loaded modules and host classes
        vesk --version                     the host's version and each module's version text
        vesk --info                        EGL and OpenGL of a fresh offscreen context
@@ -55,6 +60,7 @@ struct Options {
     bool headless = false;
     bool trace = false;
     bool defaultModule = true;
+    bool interactive = false;  // the prompt, after the script if there is one
     uint64_t memoryLimit = 0;  // 0: $VESK_MEMORY_LIMIT, else the default
     std::vector<std::string> modules;
     std::string script;  // file name, or the code of -e
@@ -74,6 +80,7 @@ int ParseOptions(int argc, char** argv, Options* o) {
         if (a == "--headless") o->headless = true;
         else if (a == "--trace") o->trace = true;
         else if (a == "--no-default-module") o->defaultModule = false;
+        else if (a == "-i") o->interactive = true;
         else if (a == "--module") {
             if (++i == argc) return Usage("--module needs a path");
             o->modules.push_back(argv[i]);
@@ -99,8 +106,9 @@ int ParseOptions(int argc, char** argv, Options* o) {
         else break;
     }
     if (o->command == Options::Script) {
-        if (i == argc) return Usage("no script given");
-        o->script = argv[i++];
+        if (i == argc && !o->interactive && isatty(STDIN_FILENO)) o->interactive = true;
+        if (i == argc && !o->interactive) return Usage("no script given");
+        if (i < argc) o->script = argv[i++];
     }
     if (o->command != Options::Script && o->command != Options::Code && i < argc)
         return Usage(std::string("unexpected argument ") + argv[i]);
@@ -221,10 +229,24 @@ std::string ScriptFolder(const Options& o) {
     return slash == 0 ? "/" : o.script.substr(0, slash);
 }
 
+// Shows how a run ended: its errors and the calls they ended. True when it
+// ended well.
+bool Report(const vesk::ScriptOutcome& outcome, const std::string& file) {
+    if (outcome.kind == vesk::ScriptOutcome::SyntaxError) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "%s:%d:%d: error %d: %s\n", file.c_str(), outcome.line, outcome.column,
+                     vesk::VE_SYNTAX, outcome.message.c_str());
+        return false;
+    }
+    ReportErrors(file, outcome.errors);
+    for (const std::string& call : outcome.calls) std::fprintf(stderr, "  %s\n", call.c_str());
+    return outcome.errors.empty();
+}
+
 int RunScript(const Options& o) {
     std::string source, file = o.command == Options::Code ? "-e" : o.script;
     if (o.command == Options::Code) source = o.script;
-    else if (!ReadSource(o.script, &source)) return 2;
+    else if (!file.empty() && !ReadSource(o.script, &source)) return 2;
     Processor processor;
     vesk::Interpreter interpreter(processor);
     interpreter.SetArguments(o.arguments);
@@ -236,16 +258,11 @@ int RunScript(const Options& o) {
     if (o.trace) interpreter.SetTrace(stderr);
     scriptProcessor = &processor;
     platform::OnDisplayLost(EndOnLostDisplay);
-    vesk::ScriptOutcome outcome = interpreter.RunScript(source, file);
-    if (outcome.kind == vesk::ScriptOutcome::SyntaxError) {
-        scriptProcessor = nullptr;
-        std::fflush(stdout);
-        std::fprintf(stderr, "%s:%d:%d: error %d: %s\n", file.c_str(), outcome.line, outcome.column,
-                     vesk::VE_SYNTAX, outcome.message.c_str());
-        return 1;
+    bool well = file.empty() || Report(interpreter.RunScript(source, file), file);
+    if (o.interactive) {
+        vesk::RunPrompt(interpreter, [](const vesk::ScriptOutcome& outcome) { Report(outcome, "stdin"); });
+        well = true;  // what went wrong was shown, and the session went on
     }
-    ReportErrors(file, outcome.errors);
-    for (const std::string& call : outcome.calls) std::fprintf(stderr, "  %s\n", call.c_str());
     // Objects the globals hold go now, while their modules are loaded.
     std::vector<vesk::ErrorEntry> late = interpreter.ClearGlobals();
     scriptProcessor = nullptr;
@@ -256,7 +273,7 @@ int RunScript(const Options& o) {
                      std::strerror(errno));
         return 1;
     }
-    return outcome.errors.empty() && late.empty() ? 0 : 1;
+    return well && late.empty() ? 0 : 1;
 }
 
 int Main(const Options& o, const char* argv0) {

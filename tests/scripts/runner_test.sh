@@ -14,7 +14,7 @@ failures=0
 expect() {
     code=$1 pattern=$2
     shift 2
-    "$@" > out 2>&1
+    "$@" > out 2>&1 < /dev/null
     got=$?
     if [ "$got" != "$code" ] || ! grep -q -- "$pattern" out; then
         echo "FAILED: $* (exit $got, wanted $code and a line matching: $pattern)"
