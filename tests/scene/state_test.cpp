@@ -12,7 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/scene/scene_support.h"
-#include "vesk/interp.h"
+#include "vesk/eval/interpreter.h"
 
 namespace {
 

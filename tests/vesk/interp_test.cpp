@@ -13,7 +13,7 @@
 
 #include "host/arith.h"
 #include "tests/support/harness.h"
-#include "vesk/interp.h"
+#include "vesk/eval/interpreter.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "vesk/parser.h"
+#include "vesk/syntax/parser.h"
 
 namespace vesk {
 namespace {

@@ -7,9 +7,9 @@
 #include <cmath>
 #include <cstdint>
 
-#include "vesk/classes.h"
+#include "vesk/modules/registry.h"
 #include "vesk/eval/ops.h"
-#include "vesk/interp.h"
+#include "vesk/eval/interpreter.h"
 
 namespace vesk::vm {
 

@@ -1,13 +1,13 @@
 // The interpreter as the host and the runner see it: running scripts, the
 // globals, the processor's function runner, and the script thread.
-#include "vesk/interp.h"
+#include "vesk/eval/interpreter.h"
 
 #include <pthread.h>
 
 #include <new>
 
 #include "vesk/eval/machine.h"
-#include "vesk/parser.h"
+#include "vesk/syntax/parser.h"
 
 namespace vesk {
 

@@ -10,7 +10,7 @@
 #include <new>
 
 #include "vesk/eval/ops.h"
-#include "vesk/interp.h"
+#include "vesk/eval/interpreter.h"
 
 namespace vesk::vm {
 

@@ -10,8 +10,8 @@
 #include <memory>
 
 #include "host/arith.h"
-#include "vesk/dispatch.h"
-#include "vesk/parser.h"
+#include "vesk/modules/dispatch.h"
+#include "vesk/syntax/parser.h"
 
 namespace vesk::vm {
 

@@ -9,7 +9,7 @@
 #include <cstdint>
 
 #include "host/variable.h"
-#include "vesk/value.h"
+#include "vesk/values/value.h"
 
 namespace vesk::vm {
 

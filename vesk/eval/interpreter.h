@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "vesk/runtime.h"
+#include "vesk/values/runtime.h"
 
 namespace vesk {
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "host/module.h"
-#include "vesk/value.h"
+#include "vesk/values/value.h"
 
 struct Module;
 struct VClass;

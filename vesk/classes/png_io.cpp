@@ -1,6 +1,6 @@
 // PNG through libpng's simplified API: any PNG in, converted to RGB; RGB out
 // through the atomic file writer.
-#include "vesk/png_io.h"
+#include "vesk/classes/png_io.h"
 
 #include <fcntl.h>
 #include <png.h>
@@ -11,8 +11,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "vesk/atomic_file.h"
-#include "vesk/value.h"
+#include "vesk/classes/atomic_file.h"
+#include "vesk/values/value.h"
 
 namespace vesk {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "vesk/ast.h"
+#include "vesk/syntax/ast.h"
 
 namespace vesk {
 

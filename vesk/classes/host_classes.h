@@ -2,7 +2,7 @@
 // RECT and ColorRef here; Matrix, MDC and MBmp in their own files.
 #pragma once
 
-#include "vesk/classes.h"
+#include "vesk/modules/registry.h"
 
 namespace vesk {
 

@@ -1,7 +1,7 @@
 // The value model: Variable, Vector, the default VObject operations, VeskAss
 // joins and the reference counting that frees values, iteratively so that
 // deeply nested vectors cannot exhaust the stack.
-#include "vesk/value.h"
+#include "vesk/values/value.h"
 
 #include <climits>
 #include <cmath>
@@ -11,10 +11,10 @@
 #include <algorithm>
 #include <vector>
 
-#include "vesk/budget.h"
-#include "vesk/pool.h"
-#include "vesk/classes.h"
-#include "vesk/runtime.h"
+#include "vesk/values/budget.h"
+#include "vesk/values/pool.h"
+#include "vesk/modules/registry.h"
+#include "vesk/values/runtime.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <cstdint>
 
-#include "vesk/runtime.h"
-#include "vesk/value.h"
+#include "vesk/values/runtime.h"
+#include "vesk/values/value.h"
 
 namespace {
 

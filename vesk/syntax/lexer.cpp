@@ -1,6 +1,6 @@
 // The lexer: whitespace and comments, names and keywords, numbers, strings
 // with escapes, punctuation; the first fault becomes an Error token.
-#include "vesk/lexer.h"
+#include "vesk/syntax/lexer.h"
 
 #include <charconv>
 #include <cstdio>

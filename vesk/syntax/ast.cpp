@@ -1,6 +1,6 @@
 // The syntax tree's storage (arena, name table, node allocation) and its
 // S-expression printer.
-#include "vesk/ast.h"
+#include "vesk/syntax/ast.h"
 
 #include <charconv>
 #include <cstring>

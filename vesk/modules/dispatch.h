@@ -2,7 +2,7 @@
 // arguments, passing them as the handlers expect, and running destructors.
 #pragma once
 
-#include "vesk/classes.h"
+#include "vesk/modules/registry.h"
 
 namespace vesk {
 

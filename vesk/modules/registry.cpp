@@ -1,12 +1,12 @@
 // Script classes: parsing signatures into rows, the class registry, host
 // objects with members, and freeing objects through their destructor row.
-#include "vesk/classes.h"
+#include "vesk/modules/registry.h"
 
 #include <sstream>
 
-#include "vesk/budget.h"
-#include "vesk/dispatch.h"
-#include "vesk/runtime.h"
+#include "vesk/values/budget.h"
+#include "vesk/modules/dispatch.h"
+#include "vesk/values/runtime.h"
 
 namespace vesk {
 

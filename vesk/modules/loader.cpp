@@ -1,7 +1,7 @@
 // Loading a module: its exported entry points, version text, method table
 // (every signature parsed, every class registered) and error table, and the
 // error base the host gives it: 1000 for the first module, 2000 for the next.
-#include "vesk/loader.h"
+#include "vesk/modules/loader.h"
 
 #include <dlfcn.h>
 #include <unistd.h>
@@ -12,7 +12,7 @@
 #include <map>
 #include <memory>
 
-#include "vesk/classes.h"
+#include "vesk/modules/registry.h"
 
 namespace vesk {
 

@@ -1,13 +1,13 @@
 // The memory budget's total, its limit, the way a request that does not fit
 // is retried after a collection and then refused, and sizes in text.
-#include "vesk/budget.h"
+#include "vesk/values/budget.h"
 
 #include <charconv>
 #include <cmath>
 
 #include "platform/platform.h"
-#include "vesk/runtime.h"
-#include "vesk/value.h"
+#include "vesk/values/runtime.h"
+#include "vesk/values/value.h"
 
 namespace vesk {
 

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <vector>
 
-#include "vesk/host_classes.h"
-#include "vesk/runtime.h"
+#include "vesk/classes/host_classes.h"
+#include "vesk/values/runtime.h"
 
 namespace vesk {
 

@@ -1,13 +1,13 @@
 // Calling script methods and constructors. A call picks the row of the
 // object's class whose argument list fits (the count first, then the kinds)
 // and runs its handler with registers laid out the way modules expect.
-#include "vesk/dispatch.h"
+#include "vesk/modules/dispatch.h"
 
 #include <algorithm>
 #include <memory>
 
-#include "vesk/budget.h"
-#include "vesk/runtime.h"
+#include "vesk/values/budget.h"
+#include "vesk/values/runtime.h"
 
 namespace vesk {
 

@@ -8,8 +8,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "vesk/loader.h"
-#include "vesk/runtime.h"
+#include "vesk/modules/loader.h"
+#include "vesk/values/runtime.h"
 
 namespace {
 

@@ -3,10 +3,10 @@
 #include <memory>
 #include <vector>
 
-#include "vesk/budget.h"
-#include "vesk/host_classes.h"
-#include "vesk/png_io.h"
-#include "vesk/runtime.h"
+#include "vesk/values/budget.h"
+#include "vesk/classes/host_classes.h"
+#include "vesk/classes/png_io.h"
+#include "vesk/values/runtime.h"
 
 namespace vesk {
 

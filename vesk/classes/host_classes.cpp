@@ -1,10 +1,10 @@
 // Vector, String, POINT3, RECT and ColorRef: their rows, their members and
 // how they print.
-#include "vesk/host_classes.h"
+#include "vesk/classes/host_classes.h"
 
 #include <algorithm>
 
-#include "vesk/runtime.h"
+#include "vesk/values/runtime.h"
 
 namespace vesk {
 

@@ -1,12 +1,12 @@
 // The recursive-descent parser: statements, expressions by precedence,
 // assignment targets, the nesting limit and the wording of syntax errors.
-#include "vesk/parser.h"
+#include "vesk/syntax/parser.h"
 
 #include <climits>
 #include <unordered_set>
 #include <vector>
 
-#include "vesk/lexer.h"
+#include "vesk/syntax/lexer.h"
 
 namespace vesk {
 

@@ -8,7 +8,7 @@
 // system: freeing is a push, allocating a pop. Cells from elsewhere (the
 // module makes its own with new) are told apart by their address and
 // deleted; when a range cannot be reserved, blocks come from new and malloc.
-#include "vesk/pool.h"
+#include "vesk/values/pool.h"
 
 #include <sys/mman.h>
 
@@ -16,7 +16,7 @@
 #include <cstring>
 #include <new>
 
-#include "vesk/value.h"
+#include "vesk/values/value.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define VESK_POOL_POISON 1

@@ -1,7 +1,7 @@
 // The atomic file writer: resolve the target, write a temporary file in its
 // folder, flush and sync it, rename it into place; on any failure remove the
 // temporary and nothing else.
-#include "vesk/atomic_file.h"
+#include "vesk/classes/atomic_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -12,7 +12,7 @@
 #include <cstring>
 #include <random>
 
-#include "vesk/value.h"
+#include "vesk/values/value.h"
 
 namespace vesk {
 

@@ -8,8 +8,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "vesk/classes.h"
-#include "vesk/value.h"
+#include "vesk/modules/registry.h"
+#include "vesk/values/value.h"
 
 namespace vesk {
 

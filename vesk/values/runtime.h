@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "vesk/value.h"
+#include "vesk/values/value.h"
 
 namespace vesk {
 

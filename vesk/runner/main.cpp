@@ -16,10 +16,10 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "vesk/budget.h"
-#include "vesk/host_classes.h"
-#include "vesk/interp.h"
-#include "vesk/loader.h"
+#include "vesk/values/budget.h"
+#include "vesk/classes/host_classes.h"
+#include "vesk/eval/interpreter.h"
+#include "vesk/modules/loader.h"
 
 namespace {
 
