@@ -12,6 +12,7 @@
 #include "vesk/modules/dispatch.h"
 #include "vesk/classes/host_classes.h"
 #include "vesk/modules/loader.h"
+#include "vesk/values/collector.h"
 #include "vesk/values/runtime.h"
 
 namespace {

@@ -11,6 +11,7 @@
 #include "vesk/classes/host_classes.h"
 #include "vesk/eval/interpreter.h"
 #include "vesk/modules/loader.h"
+#include "vesk/values/collector.h"
 
 namespace {
 

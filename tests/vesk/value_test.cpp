@@ -11,6 +11,7 @@
 #include "host/arith.h"
 #include "tests/support/harness.h"
 #include "vesk/values/budget.h"
+#include "vesk/values/collector.h"
 
 namespace {
 

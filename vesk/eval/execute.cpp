@@ -10,6 +10,7 @@
 #include "vesk/modules/registry.h"
 #include "vesk/eval/ops.h"
 #include "vesk/eval/interpreter.h"
+#include "vesk/values/collector.h"
 
 namespace vesk::vm {
 

@@ -8,6 +8,7 @@
 
 #include "vesk/eval/machine.h"
 #include "vesk/syntax/parser.h"
+#include "vesk/values/collector.h"
 
 namespace vesk {
 

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "vesk/values/budget.h"
+#include "vesk/values/collector.h"
 #include "vesk/values/runtime.h"
 
 namespace vesk {

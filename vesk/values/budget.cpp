@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "platform/platform.h"
+#include "vesk/values/collector.h"
 #include "vesk/values/runtime.h"
 #include "vesk/values/value.h"
 

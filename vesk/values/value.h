@@ -103,42 +103,6 @@ std::string Format(const Variable& v, size_t limit = kPrintLimit);
 std::string Clip(std::string_view text, size_t limit = 200);
 bool Identical(const Variable& a, const Variable& b);  // == of the language
 
-// Cycles: values that only refer to each other (a vector holding itself, a
-// child pointing at its parent) are found and freed by Collect, which walks
-// every live vector, object and reference cell. The evaluator calls
-// MaybeCollect at the end of a loop pass when collectionDue is raised, and
-// Collect at the end. MaybeCollect collects when either measure has doubled
-// since the last collection: containers (each live container 1; at least
-// 100 000) or memory (each 16 KiB of the budget in use 1, and 256 for each
-// native joined to an object, since a context or device holds far more than
-// the host sees; at least 10 000).
-void Collect();
-void MaybeCollect();
-// Whether the live containers have grown enough that a collection is due;
-// the evaluator asks at the end of each loop pass.
-extern bool collectionDue;
-inline bool CollectionDue() { return collectionDue; }
-long LiveContainers();
-long LiveNatives();
-// Collects now if that is safe here (no module handler is running and no
-// collection or freeing is under way); the memory budget calls it before it
-// refuses a request. Returns whether it collected.
-bool CollectUnderPressure();
-// Marks a module handler running: freeing a cycle then could run another
-// object's destructor row under it (closing the OpenGL context it draws
-// with), so collections wait until it returns.
-class ModuleCallScope {
-public:
-    explicit ModuleCallScope(bool active);
-    ~ModuleCallScope();
-    ModuleCallScope(const ModuleCallScope&) = delete;
-    ModuleCallScope& operator=(const ModuleCallScope&) = delete;
-private:
-    bool active_;
-};
-// Puts a reference cell on the live list (MakeReference does; for cells made elsewhere).
-void TrackCell(VRefCell* cell);
-
 // The stand-by element handed out for a missing element or member; it is
 // emptied each time it is handed out.
 Variable& Standby();
