@@ -124,7 +124,7 @@ TEST_F(Values, TheMemoryBudgetChargesEveryValueAndCollectsBeforeRefusing) {
     {
         Variable s = Str("twelve bytes"), v, p = h.New("POINT3"), b = h.New("MBmp", {Int(100), Int(10)});
         v.Init(VT_VECTOR, 3);
-        for (int i = 0; i < 100; i++) vesk::VectorAdd(v.data.vec, s);
+        for (int i = 0; i < 100; i++) vesk::VectorAdd(vesk::VectorOf(v), s);
         EXPECT_GT(vesk::MemoryInUse(), base + 12 + 103 * vesk::kSlotBytes + 3000);
         Variable m = h.New("Matrix", {Int(3), Int(3)});
         h.Call(m, "SetIdentity");
@@ -268,8 +268,8 @@ TEST_F(Values, PrintedForms) {
     // object: the printed form stops at its limit, and at a depth of 64.
     Variable dag;
     dag.Init(VT_VECTOR, 0);
-    vesk::VectorAdd(dag.data.vec, dag);
-    vesk::VectorAdd(dag.data.vec, dag);
+    vesk::VectorAdd(vesk::VectorOf(dag), dag);
+    vesk::VectorAdd(vesk::VectorOf(dag), dag);
     std::string printed = Format(dag);
     EXPECT_EQ(printed.size(), vesk::kPrintLimit + 3);
     EXPECT_EQ(printed.substr(printed.size() - 3), "...");

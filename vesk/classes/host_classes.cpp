@@ -24,7 +24,7 @@ void NewVectorOf(VarRegister*, VarRegister* args, int count, Processor*) {
     }
     long n = arg.GetLongNumb();
     Variable& self = SelfOf(args, count);
-    if (Vector* v = NewVector(n)) SetVector(self, v);
+    if (HostVector* v = NewVector(n)) SetVector(self, v);
 }
 
 void VectorCount(VarRegister* result, VarRegister* args, int count, Processor*) {
@@ -34,7 +34,7 @@ void VectorCount(VarRegister* result, VarRegister* args, int count, Processor*) 
 
 void VectorAddItem(VarRegister*, VarRegister* args, int count, Processor*) {
     Variable& self = SelfOf(args, count);
-    if (self.type == VT_VECTOR) VectorAdd(self.data.vec, *args[0].designated());
+    if (self.type == VT_VECTOR) VectorAdd(VectorOf(self), *args[0].designated());
 }
 
 void StringLength(VarRegister* result, VarRegister* args, int count, Processor*) {
@@ -111,7 +111,7 @@ bool RegisterHostClasses(std::string* why) {
 Variable NewHostObject(const char* className) {
     Variable v;
     VClass* cls = FindClass(className);
-    if (cls) SetObject(v, new HostObject(cls));
+    if (cls) SetObject(v, new MemberObject(cls));
     return v;
 }
 

@@ -16,9 +16,9 @@ constexpr long kMaxMatrixCells = 1L << 20;
 
 // A matrix keeps each row as a vector value, so that m[r] is a row and
 // m[r][c] = x assigns an element.
-class MatrixObject : public VObject {
+class MatrixObject : public HostObject {
 public:
-    using VObject::VObject;
+    using HostObject::HostObject;
     std::vector<Variable> rows;
     int cols = 0;
 
@@ -48,10 +48,10 @@ public:
     }
 };
 
-VObject* MakeMatrixObject(VClass* cls) { return new MatrixObject(cls); }
+HostObject* MakeMatrixObject(VClass* cls) { return new MatrixObject(cls); }
 
 MatrixObject* MatrixOf(Variable& v) {
-    VObject* o = v.GetVObject();
+    HostObject* o = HostOf(v.GetVObject());
     return (o && o->cls && o->cls->name == "Matrix") ? static_cast<MatrixObject*>(o) : nullptr;
 }
 

@@ -32,7 +32,7 @@ bool HasClass(const Variable& v) {
 bool IsInteger(const Variable& v) { return v.type == VT_INT || v.type == VT_BYTE; }
 
 const Variable& Held(const Variable& v) {
-    return (v.type == VT_REF || v.type == VT_NATIVEREF) ? v.data.ref->value : v;
+    return (v.type == VT_REF || v.type == VT_NATIVEREF) ? CellOf(v)->value : v;
 }
 
 // The host's general arithmetic for the arithmetic and bitwise operators.
@@ -305,7 +305,7 @@ void Ops::GetVar(Machine& m, Slot& out, const Slot& local, int32_t name) {
 
 void Ops::NewVector(Machine& m, Slot& out, Slot* items, int count) {
     m.SyncLine();
-    Vector* v = vesk::NewVector(count);
+    HostVector* v = vesk::NewVector(count);
     m.Check();
     if (!v) m.Fail(VE_LIMIT, "out of memory for a vector");
     Variable vector;

@@ -33,8 +33,8 @@ struct Slot {
         double d;
         unsigned char b;
         void* p;
-        Vector* vec;
-        VObject* obj;
+        HostVector* vec;
+        HostObject* obj;
         VRefCell* ref;
         VBlob* blob;
         VFunction* fn;

@@ -28,11 +28,11 @@ bool KindFits(const ArgSpec& word, const Variable& arg, const VClass* owner) {
     case ArgKind::Int: return IsNumber(v);
     case ArgKind::Boolean:
     case ArgKind::Any: return true;
-    case ArgKind::Copy: return v.type == VT_OBJECT && v.data.obj->cls == owner;
+    case ArgKind::Copy: return v.type == VT_OBJECT && ObjectOf(v)->cls == owner;
     case ArgKind::Object:
         if (word.className == "Vector") return v.type == VT_VECTOR;
         if (word.className == "String") return v.type == VT_STRING;
-        return v.type == VT_OBJECT && v.data.obj->cls && v.data.obj->cls->name == word.className;
+        return v.type == VT_OBJECT && ObjectOf(v)->cls && ObjectOf(v)->cls->name == word.className;
     }
     return false;
 }
@@ -112,7 +112,7 @@ const MethodRow* PickRow(const std::vector<MethodRow*>& rows, Variable* args, in
 // place, so that a call costs no allocation for up to eight arguments.
 void InvokeRow(Processor* processor, const MethodRow& row, Variable& self, Variable* args,
                int count, Variable& result) {
-    VRuntime* rt = processor->runtime;
+    VRuntime* rt = RuntimeOf(processor);
     if (rt->depth >= kMaxCallDepth) {
         Error(VE_TOO_DEEP, row.signature + ": calls nested too deeply");
         return;
@@ -188,9 +188,9 @@ bool Construct(Processor* processor, const char* className, Variable* args, int 
     if (!row) return false;
     Variable object;
     if (!cls->hooks.valueClass) {
-        VObject* o = cls->hooks.make ? cls->hooks.make(cls)
-                     : cls->memberIds.empty() ? new VObject(cls)
-                                              : new HostObject(cls);
+        HostObject* o = cls->hooks.make ? cls->hooks.make(cls)
+                        : cls->memberIds.empty() ? new HostObject(cls)
+                                                 : new MemberObject(cls);
         SetObject(object, o);
     }
     Variable ignored;
@@ -237,11 +237,12 @@ int Processor::RunFunction(VarRegister* result, Variable& function, VarRegister*
         vesk::Error(vesk::VE_WRONG_KIND, "cannot call a " + vesk::KindName(f));
         return 0;
     }
-    if (!runtime->runner) {
+    VRuntime* rt = vesk::RuntimeOf(this);
+    if (!rt->runner) {
         vesk::Error(vesk::VE_UNSUPPORTED, "script functions cannot run without the interpreter");
         return 0;
     }
-    runtime->runner->Run(this, result, f.data.fn, args, count);
+    rt->runner->Run(this, result, vesk::FunctionOf(f), args, count);
     return errorState == 0;
 }
 

@@ -136,7 +136,7 @@ VClass* ClassOfValue(const Variable& value) {
     static VClass* stringClass = nullptr;
     const Variable& v = *const_cast<Variable&>(value).GetPointer();
     switch (v.type) {
-    case VT_OBJECT: return v.data.obj->cls;
+    case VT_OBJECT: return ObjectOf(v)->cls;
     case VT_VECTOR: return vectorClass ? vectorClass : (vectorClass = FindClass("Vector"));
     case VT_STRING: return stringClass ? stringClass : (stringClass = FindClass("String"));
     default: return nullptr;
@@ -144,25 +144,25 @@ VClass* ClassOfValue(const Variable& value) {
 }
 
 // Members are charged to the memory budget like the slots of a vector.
-HostObject::HostObject(VClass* cls) : VObject(cls) {
+MemberObject::MemberObject(VClass* cls) : HostObject(cls) {
     Charge(cls->memberIds.size() * kSlotBytes, "an object");
     members.reserve(cls->memberIds.size());
     for (int id : cls->memberIds) members.emplace_back(id, Variable());
 }
 
-HostObject::~HostObject() { Unreserve(members.size() * kSlotBytes); }
+MemberObject::~MemberObject() { Unreserve(members.size() * kSlotBytes); }
 
-Variable& HostObject::Member(int nameID) {
+Variable& MemberObject::Member(int nameID) {
     for (auto& m : members)
         if (m.first == nameID) return m.second;
-    return VObject::Member(nameID);
+    return HostObject::Member(nameID);
 }
 
-void HostObject::VisitValues(void (*visit)(Variable&, void*), void* context) {
+void MemberObject::VisitValues(void (*visit)(Variable&, void*), void* context) {
     for (auto& m : members) visit(m.second, context);
 }
 
-void HostObject::DropValues() {
+void MemberObject::DropValues() {
     for (auto& m : members) m.second._Clear();
 }
 
@@ -191,7 +191,7 @@ bool RegisterHostRows(const MethodRecord* rows, std::string* why) {
 // Runs the destructor row of the object's class while the object is marked
 // dying (so that the references the call takes do not free it again), then
 // frees it.
-void DestroyObject(VObject* object) {
+void DestroyObject(HostObject* object) {
     object->dying = true;
     const MethodRow* dtor = object->cls ? object->cls->Destructor() : nullptr;
     if (dtor && object->ass) {

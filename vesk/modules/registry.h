@@ -52,8 +52,8 @@ bool ParseSignature(const char* text, MethodRow* row, std::string* className,
 
 // How objects of a host class are made and printed.
 struct ClassHooks {
-    VObject* (*make)(VClass* cls) = nullptr;  // default: plain VObject
-    bool printMembers = false;  // a HostObject printed as Class(m1, m2, …), else "<Class>"
+    HostObject* (*make)(VClass* cls) = nullptr;  // default: a plain object, or one with the class's members
+    bool printMembers = false;  // a MemberObject printed as Class(m1, m2, …), else "<Class>"
     bool valueClass = false;  // constructors fill the target themselves (Vector)
 };
 
@@ -84,11 +84,11 @@ const std::vector<VClass*>& AllClasses();
 // classes "Vector" and "String" for those values; null for the others.
 VClass* ClassOfValue(const Variable& value);
 
-// A host object: an object with named members (POINT3, RECT, ColorRef).
-class HostObject : public VObject {
+// An object with named members (POINT3, RECT, ColorRef).
+class MemberObject : public HostObject {
 public:
-    explicit HostObject(VClass* cls);
-    ~HostObject() override;
+    explicit MemberObject(VClass* cls);
+    ~MemberObject() override;
     Variable& Member(int nameID) override;
     void VisitValues(void (*visit)(Variable&, void*), void* context) override;
     void DropValues() override;

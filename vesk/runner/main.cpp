@@ -201,7 +201,8 @@ std::atomic<Processor*> scriptProcessor{nullptr};
 void EndOnLostDisplay(const char* message) {
     Processor* p = scriptProcessor.load();
     if (!p) return;  // the run is over and its outcome stands
-    ReportErrors(p->runtime->file, {{vesk::VE_DEVICE, message, message, p->runtime->line}});
+    VRuntime* rt = vesk::RuntimeOf(p);
+    ReportErrors(rt->file, {{vesk::VE_DEVICE, message, message, rt->line}});
     std::fflush(stderr);
     std::_Exit(1);
 }

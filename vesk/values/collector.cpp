@@ -100,8 +100,8 @@ constexpr long kReached = -1;
 
 long& RefsOf(VLive* n) {
     switch (n->kind) {
-    case kLiveVector: return static_cast<Vector*>(n->owner)->refs;
-    case kLiveObject: return static_cast<VObject*>(n->owner)->refs;
+    case kLiveVector: return static_cast<HostVector*>(n->owner)->refs;
+    case kLiveObject: return static_cast<HostObject*>(n->owner)->refs;
     default: return static_cast<VRefCell*>(n->owner)->refs;
     }
 }
@@ -109,10 +109,10 @@ long& RefsOf(VLive* n) {
 // The live node of the container a value holds, if it holds one.
 VLive* LiveOf(Variable& v) {
     switch (v.type) {
-    case VT_VECTOR: return &v.data.vec->live;
-    case VT_OBJECT: return &v.data.obj->live;
+    case VT_VECTOR: return &VectorOf(v)->live;
+    case VT_OBJECT: return &ObjectOf(v)->live;
     case VT_REF:
-    case VT_NATIVEREF: return &v.data.ref->live;
+    case VT_NATIVEREF: return &CellOf(v)->live;
     default: return nullptr;
     }
 }
@@ -120,11 +120,11 @@ VLive* LiveOf(Variable& v) {
 void VisitChildren(VLive* n, void (*visit)(Variable&, void*), void* context) {
     switch (n->kind) {
     case kLiveVector: {
-        Vector* v = static_cast<Vector*>(n->owner);
+        HostVector* v = static_cast<HostVector*>(n->owner);
         for (int i = 0; i < v->count; i++) visit(v->items[i], context);
         break;
     }
-    case kLiveObject: static_cast<VObject*>(n->owner)->VisitValues(visit, context); break;
+    case kLiveObject: static_cast<HostObject*>(n->owner)->VisitValues(visit, context); break;
     default: visit(static_cast<VRefCell*>(n->owner)->value, context); break;
     }
 }
@@ -132,25 +132,25 @@ void VisitChildren(VLive* n, void (*visit)(Variable&, void*), void* context) {
 void DropChildren(VLive* n) {
     switch (n->kind) {
     case kLiveVector: {
-        Vector* v = static_cast<Vector*>(n->owner);
+        HostVector* v = static_cast<HostVector*>(n->owner);
         for (int i = 0; i < v->count; i++) v->items[i]._Clear();
         break;
     }
-    case kLiveObject: static_cast<VObject*>(n->owner)->DropValues(); break;
+    case kLiveObject: static_cast<HostObject*>(n->owner)->DropValues(); break;
     default: static_cast<VRefCell*>(n->owner)->value._Clear(); break;
     }
 }
 
 bool Busy(VLive* n) {
-    return RefsOf(n) <= 0 || (n->kind == kLiveObject && static_cast<VObject*>(n->owner)->dying);
+    return RefsOf(n) <= 0 || (n->kind == kLiveObject && static_cast<HostObject*>(n->owner)->dying);
 }
 
 void Release(VLive* n) {
     Variable v;
     switch (n->kind) {
-    case kLiveVector: v.type = VT_VECTOR; v.data.vec = static_cast<Vector*>(n->owner); break;
-    case kLiveObject: v.type = VT_OBJECT; v.data.obj = static_cast<VObject*>(n->owner); break;
-    default: v.type = VT_REF; v.data.ref = static_cast<VRefCell*>(n->owner); break;
+    case kLiveVector: v.type = VT_VECTOR; v.data.vec = static_cast<HostVector*>(n->owner); break;
+    case kLiveObject: v.type = VT_OBJECT; v.data.obj = static_cast<HostObject*>(n->owner); break;
+    default: v.type = VT_REF; v.data.p = n->owner; break;
     }
 }  // v's destructor gives up the reference
 

@@ -48,7 +48,7 @@ RunningScope::~RunningScope() {
 
 std::vector<ErrorEntry> TakeErrors(Processor* processor) {
     std::vector<ErrorEntry> errors;
-    errors.swap(processor->runtime->errors);
+    errors.swap(RuntimeOf(processor)->errors);
     processor->errorState = 0;
     return errors;
 }
@@ -79,7 +79,7 @@ void Error(int number, const std::string& text) { VeskError(number, text.c_str()
 
 Processor::Processor() : errorState(0), runtime(new VRuntime) {}
 
-Processor::~Processor() { delete runtime; }
+Processor::~Processor() { delete vesk::RuntimeOf(this); }
 
 void VeskError(int number) { VeskError(number, nullptr); }
 
@@ -101,7 +101,8 @@ void VeskError(int number, const char* text) {
         std::fprintf(stderr, "error %d: %s\n", number, message.c_str());
         return;
     }
-    p->runtime->errors.push_back({number, text ? text : "", message, p->runtime->line});
+    VRuntime* rt = vesk::RuntimeOf(p);
+    rt->errors.push_back({number, text ? text : "", message, rt->line});
     p->errorState = 1;
 }
 

@@ -63,7 +63,7 @@ private:
         return false;
     }
     void Elements(const Vector* vec, int depth);
-    void Object(VObject* o, int depth);
+    void Object(HostObject* o, int depth);
 
     size_t limit_;
     bool cut_ = false;
@@ -84,7 +84,7 @@ void Printer::Elements(const Vector* vec, int depth) {
 }
 
 // Host objects with members print them, POINT3(1, 2, 3); others as <Class>.
-void Printer::Object(VObject* o, int depth) {
+void Printer::Object(HostObject* o, int depth) {
     if (!o->cls || !o->cls->hooks.printMembers) {
         Put("<");
         Put(o->ClassName());
@@ -96,7 +96,7 @@ void Printer::Object(VObject* o, int depth) {
         Put("(...)");
         return;
     }
-    auto* h = static_cast<HostObject*>(o);
+    auto* h = static_cast<MemberObject*>(o);
     Put(o->ClassName());
     if (!Put("(")) return;
     for (size_t i = 0; i < h->members.size(); i++) {
@@ -117,16 +117,16 @@ void Printer::Value(const Variable& v, int depth) {
     case VT_FLOAT: Put(Shortest(v.data.f)); break;
     case VT_DOUBLE: Put(Shortest(*v.data.d)); break;
     case VT_FUNCTION:
-        Put(v.data.fn->name.empty() ? "<function>" : "<function " + v.data.fn->name + ">");
+        Put(FunctionOf(v)->name.empty() ? "<function>" : "<function " + FunctionOf(v)->name + ">");
         break;
     case VT_STRING: Put(StringOf(v)); break;
-    case VT_DATA: Put("<data " + std::to_string(v.data.blob->size) + " bytes>"); break;
+    case VT_DATA: Put("<data " + std::to_string(BlobOf(v)->size) + " bytes>"); break;
     case VT_VECTOR: Elements(v.data.vec, depth); break;
-    case VT_OBJECT: Object(v.data.obj, depth); break;
+    case VT_OBJECT: Object(ObjectOf(v), depth); break;
     case VT_REF:
     case VT_NATIVEREF:
         if (depth >= kMaxPrintDepth) Put("...");
-        else Value(v.data.ref->value, depth + 1);
+        else Value(CellOf(v)->value, depth + 1);
         break;
     default: Put("<type " + std::to_string(v.type) + ">"); break;
     }
@@ -165,9 +165,9 @@ std::string KindName(const Variable& v) {
     case VT_STRING: return "string";
     case VT_DATA: return "data block";
     case VT_VECTOR: return "vector";
-    case VT_OBJECT: return std::string(v.data.obj->ClassName()) + " object";
+    case VT_OBJECT: return std::string(ObjectOf(v)->ClassName()) + " object";
     case VT_REF:
-    case VT_NATIVEREF: return "reference to a " + KindName(v.data.ref->value);
+    case VT_NATIVEREF: return "reference to a " + KindName(CellOf(v)->value);
     default: return "value of type " + std::to_string(v.type);
     }
 }

@@ -37,6 +37,9 @@ struct VRuntime {
 
 namespace vesk {
 
+// What stands behind a processor.
+inline VRuntime* RuntimeOf(Processor* processor) { return static_cast<VRuntime*>(processor->runtime); }
+
 // The processor errors are reported against, per thread.
 Processor* CurrentProcessor();
 

@@ -1,4 +1,4 @@
-// The value model: Variable, Vector, the default VObject operations, VeskAss
+// The value model: Variable, the host's vectors and objects, VeskAss
 // joins and the reference counting that frees values, iteratively so that
 // deeply nested vectors cannot exhaust the stack.
 #include "vesk/values/value.h"
@@ -29,15 +29,15 @@ thread_local bool reaping = false;
 
 // A vector made with its elements holds them right behind itself (one
 // allocation); once it outgrows them they move to an array of their own.
-inline bool ItemsInline(const Vector* v) { return v->items == reinterpret_cast<const Variable*>(v + 1); }
+inline bool ItemsInline(const vesk::HostVector* v) { return v->items == reinterpret_cast<const Variable*>(v + 1); }
 
-void DestroyVector(Vector* v) {
+void DestroyVector(vesk::HostVector* v) {
     vesk::Untrack(v->live);
     for (int i = 0; i < v->count; i++) v->items[i]._Clear();
     if (!ItemsInline(v)) std::free(v->items);
-    size_t block = sizeof(Vector) + v->live.inlineItems * sizeof(Variable);
+    size_t block = sizeof(vesk::HostVector) + v->live.inlineItems * sizeof(Variable);
     vesk::Unreserve(static_cast<uint64_t>(v->capacity) * vesk::kSlotBytes);
-    v->~Vector();
+    v->~HostVector();
     vesk::pool::Free(v, block);
 }
 
@@ -51,8 +51,8 @@ void Reap(Doomed kind, void* p) {
         DoomedItem d = pending.back();
         pending.pop_back();
         switch (d.kind) {
-        case Doomed::Vector: DestroyVector(static_cast<Vector*>(d.p)); break;
-        case Doomed::Object: vesk::DestroyObject(static_cast<VObject*>(d.p)); break;
+        case Doomed::Vector: DestroyVector(static_cast<vesk::HostVector*>(d.p)); break;
+        case Doomed::Object: vesk::DestroyObject(static_cast<vesk::HostObject*>(d.p)); break;
         case Doomed::Cell: {
             auto* cell = static_cast<VRefCell*>(d.p);
             vesk::Untrack(cell->live);
@@ -106,13 +106,13 @@ void CopyInto(Variable& to, const Variable& from) {
         to.data.d = d;
         break;
     }
-    case VT_FUNCTION: from.data.fn->refs++; break;
+    case VT_FUNCTION: vesk::FunctionOf(from)->refs++; break;
     case VT_STRING:
-    case VT_DATA: from.data.blob->refs++; break;
-    case VT_VECTOR: from.data.vec->refs++; break;
-    case VT_OBJECT: from.data.obj->refs++; break;
+    case VT_DATA: vesk::BlobOf(from)->refs++; break;
+    case VT_VECTOR: vesk::VectorOf(from)->refs++; break;
+    case VT_OBJECT: vesk::ObjectOf(from)->refs++; break;
     case VT_REF:
-    case VT_NATIVEREF: from.data.ref->refs++; break;
+    case VT_NATIVEREF: vesk::CellOf(from)->refs++; break;
     default: break;
     }
 }
@@ -151,7 +151,7 @@ Variable::Variable(VVARTYPE t, const char* text) : type(VT_EMPTY) {
         if (!f) return;
         f->source = text ? text : "";
         type = VT_FUNCTION;
-        data.fn = f;
+        data.p = f;
     } else if (t == VT_STRING) {
         *this = text;
     } else {
@@ -182,21 +182,29 @@ void Variable::_Clear() {
     data.p = nullptr;
     switch (t) {
     case VT_DOUBLE: vesk::FreeDouble(d.d); break;
-    case VT_FUNCTION:
-        if (--d.fn->refs == 0) delete d.fn;
+    case VT_FUNCTION: {
+        auto* f = static_cast<VFunction*>(d.p);
+        if (--f->refs == 0) delete f;
         break;
+    }
     case VT_STRING:
-    case VT_DATA: ReleaseBlob(d.blob); break;
-    case VT_VECTOR:
-        if (--d.vec->refs == 0) Reap(Doomed::Vector, d.vec);
+    case VT_DATA: ReleaseBlob(static_cast<VBlob*>(d.p)); break;
+    case VT_VECTOR: {
+        auto* v = static_cast<vesk::HostVector*>(d.vec);
+        if (--v->refs == 0) Reap(Doomed::Vector, v);
         break;
-    case VT_OBJECT:
-        if (--d.obj->refs == 0 && !d.obj->dying) Reap(Doomed::Object, d.obj);
+    }
+    case VT_OBJECT: {
+        auto* o = vesk::HostOf(d.obj);
+        if (--o->refs == 0 && !o->dying) Reap(Doomed::Object, o);
         break;
+    }
     case VT_REF:
-    case VT_NATIVEREF:
-        if (--d.ref->refs == 0) Reap(Doomed::Cell, d.ref);
+    case VT_NATIVEREF: {
+        auto* cell = static_cast<VRefCell*>(d.p);
+        if (--cell->refs == 0) Reap(Doomed::Cell, cell);
         break;
+    }
     default: break;
     }
 }
@@ -250,7 +258,7 @@ void Variable::Init(VVARTYPE t, long count) {
     _Clear();
     switch (t) {
     case VT_VECTOR: {
-        Vector* v = vesk::NewVector(count < 0 ? 0 : count);
+        vesk::HostVector* v = vesk::NewVector(count < 0 ? 0 : count);
         if (v) vesk::SetVector(*this, v);
         break;
     }
@@ -260,7 +268,7 @@ void Variable::Init(VVARTYPE t, long count) {
                            t == VT_DATA ? "a data block" : "a string");
         if (!b) break;
         type = t;
-        data.blob = b;
+        data.p = b;
         break;
     }
     case VT_DOUBLE: *this = 0.0; break;
@@ -276,13 +284,13 @@ void Variable::Init(VVARTYPE t, long count) {
 }
 
 Variable* Variable::GetPointer() {
-    if (type == VT_REF || type == VT_NATIVEREF) return &data.ref->value;
+    if (type == VT_REF || type == VT_NATIVEREF) return &vesk::CellOf(*this)->value;
     return this;
 }
 
 VObject* Variable::GetVObject() const {
     if (type == VT_OBJECT) return data.obj;
-    if (type == VT_REF || type == VT_NATIVEREF) return data.ref->value.GetVObject();
+    if (type == VT_REF || type == VT_NATIVEREF) return vesk::CellOf(*this)->value.GetVObject();
     return nullptr;
 }
 
@@ -299,7 +307,7 @@ double Variable::ConvertToDouble() const {
     case VT_FLOAT: return data.f;
     case VT_DOUBLE: return *data.d;
     case VT_REF:
-    case VT_NATIVEREF: return data.ref->value.GetDoubleNumb();
+    case VT_NATIVEREF: return vesk::CellOf(*this)->value.GetDoubleNumb();
     default: return 0.0;
     }
 }
@@ -312,7 +320,7 @@ long Variable::ConvertToLong() const {
     case VT_FLOAT: return ToLong(data.f);
     case VT_DOUBLE: return ToLong(*data.d);
     case VT_REF:
-    case VT_NATIVEREF: return data.ref->value.GetLongNumb();
+    case VT_NATIVEREF: return vesk::CellOf(*this)->value.GetLongNumb();
     default: return 0;
     }
 }
@@ -325,28 +333,28 @@ bool Variable::IsTrue() const {
     case VT_INT: return data.i != 0;
     case VT_FLOAT: return data.f != 0.0f;
     case VT_DOUBLE: return *data.d != 0.0;
-    case VT_STRING: return data.blob->size > 0;
+    case VT_STRING: return vesk::BlobOf(*this)->size > 0;
     case VT_REF:
-    case VT_NATIVEREF: return data.ref->value.IsTrue();
+    case VT_NATIVEREF: return vesk::CellOf(*this)->value.IsTrue();
     default: return true;
     }
 }
 
 void* Variable::GetData() const {
-    if (type == VT_STRING || type == VT_DATA) return data.blob->bytes();
-    if (type == VT_REF || type == VT_NATIVEREF) return data.ref->value.GetData();
+    if (type == VT_STRING || type == VT_DATA) return vesk::BlobOf(*this)->bytes();
+    if (type == VT_REF || type == VT_NATIVEREF) return vesk::CellOf(*this)->value.GetData();
     return nullptr;
 }
 
 long Variable::GetDataSize() const {
-    if (type == VT_STRING || type == VT_DATA) return data.blob->size;
-    if (type == VT_REF || type == VT_NATIVEREF) return data.ref->value.GetDataSize();
+    if (type == VT_STRING || type == VT_DATA) return vesk::BlobOf(*this)->size;
+    if (type == VT_REF || type == VT_NATIVEREF) return vesk::CellOf(*this)->value.GetDataSize();
     return 0;
 }
 
 Variable& Variable::operator[](long index) {
     if (type == VT_VECTOR) return (*data.vec)[index];
-    if (type == VT_REF || type == VT_NATIVEREF) return data.ref->value[index];
+    if (type == VT_REF || type == VT_NATIVEREF) return vesk::CellOf(*this)->value[index];
     if (type == VT_OBJECT) return data.obj->Element(index);
     VeskError(VE_NOT_INDEXABLE, vesk::KindName(*this).c_str());
     return *this;
@@ -357,8 +365,8 @@ Variable& Variable::operator()(const char* name) {
 }
 
 Variable& Variable::operator()(int nameID) {
-    if (type == VT_OBJECT) return data.obj->Member(nameID);
-    if (type == VT_REF || type == VT_NATIVEREF) return data.ref->value(nameID);
+    if (type == VT_OBJECT) return vesk::ObjectOf(*this)->Member(nameID);
+    if (type == VT_REF || type == VT_NATIVEREF) return vesk::CellOf(*this)->value(nameID);
     vesk::Error(vesk::VE_NO_MEMBER, vesk::AKind(*this) + " has no member '" +
                                         Token::NameOf(nameID) + "'");
     return vesk::Standby();
@@ -372,37 +380,43 @@ Variable& Vector::OutOfVector(long index) {
     return vesk::Standby();
 }
 
-// ---- VObject -----------------------------------------------------------------
+// ---- objects -----------------------------------------------------------------
 
-VObject::VObject(VClass* c) : refs(1), cls(c), ass(nullptr), dying(false) {
-    vesk::Track(live, vesk::kLiveObject, this);
+VObject::~VObject() = default;
+
+namespace vesk {
+
+HostObject::HostObject(VClass* c) : refs(1), cls(c), ass(nullptr), dying(false) {
+    Track(live, kLiveObject, this);
 }
 
-VObject::~VObject() {
-    vesk::Untrack(live);
+HostObject::~HostObject() {
+    Untrack(live);
     if (ass) ass->BreakJoint();
 }
 
-void VObject::VisitValues(void (*)(Variable&, void*), void*) {}
+void HostObject::VisitValues(void (*)(Variable&, void*), void*) {}
 
-void VObject::DropValues() {}
+void HostObject::DropValues() {}
 
-long VObject::Count() { return 0; }
+long HostObject::Count() { return 0; }
 
-const char* VObject::ClassName() const { return cls ? cls->name.c_str() : "object"; }
+const char* HostObject::ClassName() const { return cls ? cls->name.c_str() : "object"; }
 
-VeskAss* VObject::GetAss() { return ass; }
+VeskAss* HostObject::GetAss() { return ass; }
 
-Variable& VObject::Member(int nameID) {
-    vesk::Error(vesk::VE_NO_MEMBER, vesk::WithArticle(std::string(ClassName()) + " object") + " has no member '" +
-                                        Token::NameOf(nameID) + "'");
-    return vesk::Standby();
+Variable& HostObject::Member(int nameID) {
+    Error(VE_NO_MEMBER, WithArticle(std::string(ClassName()) + " object") + " has no member '" +
+                            Token::NameOf(nameID) + "'");
+    return Standby();
 }
 
-Variable& VObject::Element(long) {
+Variable& HostObject::Element(long) {
     VeskError(VE_NOT_INDEXABLE, (std::string(ClassName()) + " object").c_str());
-    return vesk::Standby();
+    return Standby();
 }
+
+}  // namespace vesk
 
 // ---- VeskAss -----------------------------------------------------------------
 
@@ -413,7 +427,7 @@ VeskAss::~VeskAss() { BreakJoint(); }
 bool VeskAss::Join(Variable* object, Processor*) {
     Variable* v = object ? object->GetPointer() : nullptr;
     if (!v || v->type != VT_OBJECT) return false;
-    VObject* o = v->data.obj;
+    vesk::HostObject* o = vesk::ObjectOf(*v);
     if (o->ass == this) return true;
     if (o->ass) return false;  // an object keeps the native it has
     BreakJoint();
@@ -425,7 +439,8 @@ bool VeskAss::Join(Variable* object, Processor*) {
 
 void VeskAss::BreakJoint() {
     if (!joined) return;
-    if (joined->ass == this) joined->ass = nullptr;
+    vesk::HostObject* o = vesk::HostOf(joined);
+    if (o->ass == this) o->ass = nullptr;
     joined = nullptr;
     vesk::NativeParted();
 }
@@ -463,22 +478,22 @@ void SetString(Variable& v, std::string_view first, std::string_view second) {
     if (!first.empty()) std::memcpy(b->bytes(), first.data(), first.size());
     if (!second.empty()) std::memcpy(b->bytes() + first.size(), second.data(), second.size());
     v.type = VT_STRING;
-    v.data.blob = b;
+    v.data.p = b;
 }
 
-void SetObject(Variable& v, VObject* object) {
+void SetObject(Variable& v, HostObject* object) {
     v._Clear();
     v.type = VT_OBJECT;
     v.data.obj = object;
 }
 
-void SetVector(Variable& v, Vector* vector) {
+void SetVector(Variable& v, HostVector* vector) {
     v._Clear();
     v.type = VT_VECTOR;
     v.data.vec = vector;
 }
 
-Vector* NewVector(long count) {
+HostVector* NewVector(long count) {
     if (count < 0) count = 0;
     if (count > Limits().vectorCount) {
         Error(VE_LIMIT, "a vector of " + std::to_string(count) +
@@ -488,13 +503,13 @@ Vector* NewVector(long count) {
     }
     uint64_t bytes = kContainerBytes + static_cast<uint64_t>(count) * kSlotBytes;
     if (!Reserve(bytes, "a vector")) return nullptr;
-    void* memory = pool::Allocate(sizeof(Vector) + count * sizeof(Variable));
+    void* memory = pool::Allocate(sizeof(HostVector) + count * sizeof(Variable));
     if (!memory) {
         Unreserve(bytes);
         Error(VE_LIMIT, "out of memory for a vector of " + std::to_string(count) + " elements");
         return nullptr;
     }
-    Vector* v = new (memory) Vector;
+    HostVector* v = new (memory) HostVector;
     Variable* items = reinterpret_cast<Variable*>(v + 1);
     for (long i = 0; i < count; i++) new (&items[i]) Variable;
     v->items = count ? items : nullptr;
@@ -506,7 +521,7 @@ Vector* NewVector(long count) {
     return v;
 }
 
-bool VectorAdd(Vector* v, const Variable& item) {
+bool VectorAdd(HostVector* v, const Variable& item) {
     Variable copy(item);  // item may be an element of this very vector
     Variable* slot = VectorAppend(v);
     if (!slot) return false;
@@ -516,7 +531,7 @@ bool VectorAdd(Vector* v, const Variable& item) {
     return true;
 }
 
-Variable* VectorAppend(Vector* v) {
+Variable* VectorAppend(HostVector* v) {
     if (v->count == v->capacity) {
         if (v->capacity >= Limits().vectorCount) {
             Error(VE_LIMIT, "a vector cannot grow beyond " + std::to_string(Limits().vectorCount) +
@@ -555,9 +570,9 @@ Variable MakeReference(const Variable& target) {
     if (!cell) return r;
     cell->value = *t;
     TrackCell(cell);
-    VObject* o = t->GetVObject();
+    HostObject* o = HostOf(t->GetVObject());
     r.type = (o && o->cls && o->cls->module) ? VT_NATIVEREF : VT_REF;
-    r.data.ref = cell;
+    r.data.p = cell;
     return r;
 }
 

@@ -1,13 +1,26 @@
-// The host's side of script values: the cells behind strings, data blocks,
-// references and functions, and the helpers the interpreter and the host
-// classes use to make, inspect and print values.
+// The host's side of script values: its vectors and objects, the cells
+// behind strings, data blocks, references and functions, and the helpers
+// the interpreter and the host classes use to make, inspect and print values.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
 
 #include "host/vesk.h"
+
+struct VClass;
+
+// Every vector, object and reference cell is in the live set, which the
+// collector walks to find values that only refer to each other.
+struct VLive {
+    void* owner = nullptr;
+    int32_t gc = 0;
+    int32_t index = -1;      // its place in the set; -1 when it is in none
+    unsigned char kind = 0;
+    uint32_t inlineItems = 0;  // a vector: the elements made behind it
+};
 
 // Bytes of a string or data block, shared by reference count. Strings keep
 // a zero byte after their bytes so that GetData also gives a C string.
@@ -36,6 +49,50 @@ struct VFunction {
     std::string source;               // the text, when made from text
     std::shared_ptr<const void> code; // the interpreter's compiled form
 };
+
+namespace vesk {
+
+// The host's vector: the elements a module reads, then what the host keeps
+// beside them. A vector made with its elements holds them right behind it.
+struct HostVector : Vector {
+    long refs;
+    VLive live;
+};
+
+// The host's object: the operations a module uses, then the host's own, its
+// reference count, its class, the native joined to it and its place in the
+// live set.
+class HostObject : public VObject {
+public:
+    explicit HostObject(VClass* cls);
+    ~HostObject() override;
+    long Count() override;                  // 0: a plain object has no elements
+    VeskAss* GetAss() override;
+    Variable& Element(long index) override;  // error 77
+    virtual const char* ClassName() const;
+    virtual Variable& Member(int nameID);    // error 9
+    // The values the object holds, for finding cycles, and letting go of them.
+    virtual void VisitValues(void (*visit)(Variable&, void*), void* context);
+    virtual void DropValues();
+
+    long refs;
+    VClass* cls;
+    VeskAss* ass;
+    bool dying;
+    VLive live;
+};
+
+// What a value's data word points at, by the value's type: the host's own
+// kinds behind the module's Vector and VObject, and the cells the module
+// never sees.
+inline HostVector* VectorOf(const Variable& v) { return static_cast<HostVector*>(v.data.vec); }
+inline HostObject* ObjectOf(const Variable& v) { return static_cast<HostObject*>(v.data.obj); }
+inline HostObject* HostOf(VObject* o) { return static_cast<HostObject*>(o); }
+inline VRefCell* CellOf(const Variable& v) { return static_cast<VRefCell*>(v.data.p); }
+inline VBlob* BlobOf(const Variable& v) { return static_cast<VBlob*>(v.data.p); }
+inline VFunction* FunctionOf(const Variable& v) { return static_cast<VFunction*>(v.data.p); }
+
+}  // namespace vesk
 
 namespace vesk {
 
@@ -73,13 +130,13 @@ void SetString(Variable& v, const void* bytes, long size);
 inline void SetString(Variable& v, std::string_view s) { SetString(v, s.data(), (long)s.size()); }
 // A string of two parts joined; its size is checked before it is built.
 void SetString(Variable& v, std::string_view first, std::string_view second);
-void SetObject(Variable& v, VObject* object);   // takes over one reference
-void SetVector(Variable& v, Vector* vector);    // takes over one reference
-Vector* NewVector(long count);                  // count empty elements, or null if too many
-bool VectorAdd(Vector* vector, const Variable& item);  // false (and error 12) when full
+void SetObject(Variable& v, HostObject* object);   // takes over one reference
+void SetVector(Variable& v, HostVector* vector);    // takes over one reference
+HostVector* NewVector(long count);                  // count empty elements, or null if too many
+bool VectorAdd(HostVector* vector, const Variable& item);  // false (and error 12) when full
 // The new last element of a vector, empty; null (and error 12) when full.
-Variable* VectorAppend(Vector* vector);
-// The cell a double value owns (cells.cpp), and giving one back, whoever
+Variable* VectorAppend(HostVector* vector);
+// The cell a double value owns (pool.cpp), and giving one back, whoever
 // made it.
 double* NewDouble(double value);
 void FreeDouble(double* cell);
@@ -109,6 +166,6 @@ Variable& Standby();
 
 // Called by the value model when the last reference to an object goes:
 // runs its class's destructor row, then frees it.
-void DestroyObject(VObject* object);
+void DestroyObject(HostObject* object);
 
 }  // namespace vesk
