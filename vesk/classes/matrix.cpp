@@ -48,7 +48,7 @@ public:
     }
 };
 
-HostObject* MakeMatrixObject(VClass* cls) { return new MatrixObject(cls); }
+HostObject* MakeMatrixObject(ClassRecord* cls) { return new MatrixObject(cls); }
 
 MatrixObject* MatrixOf(Variable& v) {
     HostObject* o = HostOf(v.GetVObject());

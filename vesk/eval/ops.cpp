@@ -152,7 +152,7 @@ unsigned char& ByteAt(Machine& m, Variable& bytes, long i) {
 
 // Where a member sits in objects of a class, when every object of the class
 // is a host object with the same members in the same order.
-int MemberIndex(const VClass* cls, int32_t name) {
+int MemberIndex(const ClassRecord* cls, int32_t name) {
     if (!cls || cls->hooks.make || cls->memberIds.empty()) return -1;
     for (size_t k = 0; k < cls->memberIds.size(); k++)
         if (cls->memberIds[k] == name) return static_cast<int>(k);
@@ -161,7 +161,7 @@ int MemberIndex(const VClass* cls, int32_t name) {
 
 void Remember(MemberSite& site, const Slot& object) {
     if (object.type != VT_OBJECT) return;
-    const VClass* cls = object.obj->cls;
+    const ClassRecord* cls = object.obj->cls;
     int k = MemberIndex(cls, site.name);
     if (k >= 0) {
         site.cls = cls;

@@ -1,10 +1,9 @@
-// Script classes: parsing signatures into rows, the class registry, host
-// objects with members, and freeing objects through their destructor row.
+// Script classes: parsing signatures into rows, the class registry, and the
+// destructor rows that end objects of registered classes.
 #include "vesk/modules/registry.h"
 
 #include <sstream>
 
-#include "vesk/values/budget.h"
 #include "vesk/modules/dispatch.h"
 #include "vesk/values/runtime.h"
 
@@ -49,6 +48,26 @@ bool ParseArg(const std::string& text, ArgSpec* arg, std::string* why) {
         return false;
     }
     return true;
+}
+
+// The destructor row of a dying object's class, run with the object as self
+// (the references the call takes do not free it again: it is marked dying).
+void RunDestructorRow(HostObject* object) {
+    const MethodRow* dtor = static_cast<VClass*>(object->cls)->Destructor();
+    if (!dtor) return;
+    Variable self;
+    self.type = VT_OBJECT;
+    self.data.obj = object;
+    Variable result;
+    Processor* p = CurrentProcessor();
+    if (p) {
+        InvokeRow(p, *dtor, self, nullptr, 0, result);
+    } else {
+        Processor quiet;
+        RunningScope scope(&quiet);
+        InvokeRow(&quiet, *dtor, self, nullptr, 0, result);
+    }
+    self.type = VT_EMPTY;  // the reference was never counted
 }
 
 }  // namespace
@@ -124,6 +143,7 @@ VClass* DeclareClass(const std::string& name, Module* module) {
     auto cls = std::make_unique<VClass>();
     cls->name = name;
     cls->module = module;
+    cls->hooks.destroy = RunDestructorRow;
     ClassList().push_back(cls.get());
     Registry().push_back(std::move(cls));
     return ClassList().back();
@@ -136,34 +156,11 @@ VClass* ClassOfValue(const Variable& value) {
     static VClass* stringClass = nullptr;
     const Variable& v = *const_cast<Variable&>(value).GetPointer();
     switch (v.type) {
-    case VT_OBJECT: return ObjectOf(v)->cls;
+    case VT_OBJECT: return static_cast<VClass*>(ObjectOf(v)->cls);
     case VT_VECTOR: return vectorClass ? vectorClass : (vectorClass = FindClass("Vector"));
     case VT_STRING: return stringClass ? stringClass : (stringClass = FindClass("String"));
     default: return nullptr;
     }
-}
-
-// Members are charged to the memory budget like the slots of a vector.
-MemberObject::MemberObject(VClass* cls) : HostObject(cls) {
-    Charge(cls->memberIds.size() * kSlotBytes, "an object");
-    members.reserve(cls->memberIds.size());
-    for (int id : cls->memberIds) members.emplace_back(id, Variable());
-}
-
-MemberObject::~MemberObject() { Unreserve(members.size() * kSlotBytes); }
-
-Variable& MemberObject::Member(int nameID) {
-    for (auto& m : members)
-        if (m.first == nameID) return m.second;
-    return HostObject::Member(nameID);
-}
-
-void MemberObject::VisitValues(void (*visit)(Variable&, void*), void* context) {
-    for (auto& m : members) visit(m.second, context);
-}
-
-void MemberObject::DropValues() {
-    for (auto& m : members) m.second._Clear();
 }
 
 bool RegisterHostRows(const MethodRecord* rows, std::string* why) {
@@ -186,36 +183,6 @@ bool RegisterHostRows(const MethodRecord* rows, std::string* why) {
         cls->rows.push_back(std::move(row));
     }
     return true;
-}
-
-// Runs the destructor row of the object's class while the object is marked
-// dying (so that the references the call takes do not free it again), then
-// frees it.
-void DestroyObject(HostObject* object) {
-    object->dying = true;
-    const MethodRow* dtor = object->cls ? object->cls->Destructor() : nullptr;
-    if (dtor && object->ass) {
-        Variable self;
-        self.type = VT_OBJECT;
-        self.data.obj = object;
-        Variable result;
-        Processor* p = CurrentProcessor();
-        if (p) {
-            InvokeRow(p, *dtor, self, nullptr, 0, result);
-        } else {
-            Processor quiet;
-            RunningScope scope(&quiet);
-            InvokeRow(&quiet, *dtor, self, nullptr, 0, result);
-        }
-        self.type = VT_EMPTY;  // the reference was never counted
-    }
-    // A native the destructor row left behind (a class without one, or a
-    // native of another class) goes with its object.
-    if (VeskAss* native = object->ass) {
-        native->BreakJoint();
-        delete native;
-    }
-    delete object;
 }
 
 }  // namespace vesk

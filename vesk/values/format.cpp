@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "vesk/modules/registry.h"
+#include "vesk/values/object.h"
 #include "vesk/values/value.h"
 
 namespace vesk {

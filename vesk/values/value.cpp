@@ -14,7 +14,7 @@
 #include "vesk/values/budget.h"
 #include "vesk/values/collector.h"
 #include "vesk/values/pool.h"
-#include "vesk/modules/registry.h"
+#include "vesk/values/object.h"
 #include "vesk/values/runtime.h"
 
 namespace {
@@ -386,7 +386,7 @@ VObject::~VObject() = default;
 
 namespace vesk {
 
-HostObject::HostObject(VClass* c) : refs(1), cls(c), ass(nullptr), dying(false) {
+HostObject::HostObject(ClassRecord* c) : refs(1), cls(c), ass(nullptr), dying(false) {
     Track(live, kLiveObject, this);
 }
 

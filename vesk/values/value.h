@@ -10,8 +10,6 @@
 
 #include "host/vesk.h"
 
-struct VClass;
-
 // Every vector, object and reference cell is in the live set, which the
 // collector walks to find values that only refer to each other.
 struct VLive {
@@ -52,6 +50,8 @@ struct VFunction {
 
 namespace vesk {
 
+struct ClassRecord;
+
 // The host's vector: the elements a module reads, then what the host keeps
 // beside them. A vector made with its elements holds them right behind it.
 struct HostVector : Vector {
@@ -64,7 +64,7 @@ struct HostVector : Vector {
 // live set.
 class HostObject : public VObject {
 public:
-    explicit HostObject(VClass* cls);
+    explicit HostObject(ClassRecord* cls);
     ~HostObject() override;
     long Count() override;                  // 0: a plain object has no elements
     VeskAss* GetAss() override;
@@ -76,7 +76,7 @@ public:
     virtual void DropValues();
 
     long refs;
-    VClass* cls;
+    ClassRecord* cls;
     VeskAss* ass;
     bool dying;
     VLive live;
@@ -165,7 +165,8 @@ bool Identical(const Variable& a, const Variable& b);  // == of the language
 Variable& Standby();
 
 // Called by the value model when the last reference to an object goes:
-// runs its class's destructor row, then frees it.
+// runs its class's destructor row (ClassHooks::destroy), then frees the
+// object and a native the row left joined to it.
 void DestroyObject(HostObject* object);
 
 }  // namespace vesk
