@@ -6,6 +6,7 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -13,6 +14,7 @@
 #include <memory>
 
 #include "vesk/modules/registry.h"
+#include "vesk/values/runtime.h"
 
 namespace vesk {
 
@@ -151,3 +153,31 @@ std::string DefaultModulePath(const char*) {
 }
 
 }  // namespace vesk
+
+// ---- the host interface ------------------------------------------------------
+
+void VeskError(int number) { VeskError(number, nullptr); }
+
+// A number in a module's range takes the module's table text, others the
+// host's.
+void VeskError(int number, const char* text) {
+    std::string message;
+    const Module* m = vesk::ModuleOfError(number);
+    if (m) {
+        // The table's text, then the reporter's: " System error #5" brings
+        // its own blank; a bare phrase (GLU's NURBS texts) gets ": ".
+        const char* base = vesk::ModuleErrorMessage(m, number - m->errorBase);
+        message = base ? base : "module error";
+        if (text && std::isalnum(static_cast<unsigned char>(text[0]))) message += ": ";
+        if (text) message += text;
+    } else {
+        message = vesk::HostErrorMessage(number, text);
+    }
+    vesk::RecordError(number, text, message);
+}
+
+unsigned short GetErrorOffset(HINSTANCE module) {
+    for (const Module* m : vesk::LoadedModules())
+        if (m->instance == module) return m->errorBase;
+    return 0xFFFF;
+}

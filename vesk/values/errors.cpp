@@ -1,6 +1,6 @@
-// Error reporting: the running processor per thread, VeskError with the
-// host's texts and the modules' error tables, error bases, name IDs and the
-// host connector.
+// Error reporting: the running processor per thread, the errors recorded
+// against it and the host's texts, name IDs and the host connector. The
+// modules' error tables and bases are the loader's (modules/loader.cpp).
 #include <cctype>
 #include <cstdio>
 #include <deque>
@@ -8,7 +8,6 @@
 #include <unordered_map>
 #include <vector>
 
-#include "vesk/modules/loader.h"
 #include "vesk/values/runtime.h"
 
 namespace {
@@ -73,6 +72,17 @@ std::string HostErrorMessage(int number, const char* text) {
 
 void Error(int number, const std::string& text) { VeskError(number, text.c_str()); }
 
+void RecordError(int number, const char* text, const std::string& message) {
+    Processor* p = running;
+    if (!p) {
+        std::fprintf(stderr, "error %d: %s\n", number, message.c_str());
+        return;
+    }
+    VRuntime* rt = RuntimeOf(p);
+    rt->errors.push_back({number, text ? text : "", message, rt->line});
+    p->errorState = 1;
+}
+
 }  // namespace vesk
 
 // ---- the host interface ------------------------------------------------------
@@ -80,31 +90,6 @@ void Error(int number, const std::string& text) { VeskError(number, text.c_str()
 Processor::Processor() : errorState(0), runtime(new VRuntime) {}
 
 Processor::~Processor() { delete vesk::RuntimeOf(this); }
-
-void VeskError(int number) { VeskError(number, nullptr); }
-
-void VeskError(int number, const char* text) {
-    std::string message;
-    const Module* m = vesk::ModuleOfError(number);
-    if (m) {
-        // The table's text, then the reporter's: " System error #5" brings
-        // its own blank; a bare phrase (GLU's NURBS texts) gets ": ".
-        const char* base = vesk::ModuleErrorMessage(m, number - m->errorBase);
-        message = base ? base : "module error";
-        if (text && std::isalnum(static_cast<unsigned char>(text[0]))) message += ": ";
-        if (text) message += text;
-    } else {
-        message = vesk::HostErrorMessage(number, text);
-    }
-    Processor* p = running;
-    if (!p) {
-        std::fprintf(stderr, "error %d: %s\n", number, message.c_str());
-        return;
-    }
-    VRuntime* rt = vesk::RuntimeOf(p);
-    rt->errors.push_back({number, text ? text : "", message, rt->line});
-    p->errorState = 1;
-}
 
 int Token::GetNameID(const char* name) {
     Names& t = NameTable();
@@ -125,9 +110,3 @@ const char* Token::NameOf(int nameID) {
 Processor* VVConnect::_GetOwner() { return running ? running : processor; }
 
 VVConnect* GetConnector() { return connector.count > 0 ? &connector : nullptr; }
-
-unsigned short GetErrorOffset(HINSTANCE module) {
-    for (const Module* m : vesk::LoadedModules())
-        if (m->instance == module) return m->errorBase;
-    return 0xFFFF;
-}

@@ -60,6 +60,10 @@ std::vector<ErrorEntry> TakeErrors(Processor* processor);
 // The message of a host error number, with the text its reporter gave.
 std::string HostErrorMessage(int number, const char* text);
 
+// Records an error with its full message against the running call (on
+// stderr when nothing runs); VeskError composes the message.
+void RecordError(int number, const char* text, const std::string& message);
+
 // Convenience for host code: report with a formatted text.
 void Error(int number, const std::string& text);
 
