@@ -264,10 +264,11 @@ TEST(Interp, CompiledCodeKeepsTheRules) {
                     "  for (i = 0; i < n; i += 2) { if (i == 2) { n = 9; continue; } r->Add(i); }\n"
                     "  for (j = 10; j > 7; j -= 1) r->Add(j);\n"
                     "  for (x = 0.5; x != 2; x += 0.5) r->Add(x);\n"
+                    "  for (q = 1; q <= 2; q += 1) r->Add(q);\n"
                     "  for (k = 0; k < 3; k += 1) { if (k == 1) break; r->Add(\"k\" + k); }\n"
                     "  for (m = 5; m < 3; m += 1) r->Add(\"never\");\n"
                     "  return [r, i, j, x, k, m];\n}\nprint(counts());"),
-              "[[0, 4, 6, 8, 10, 9, 8, 0.5, 1, 1.5, k0], 10, 7, 2, 1, 5]\n")
+              "[[0, 4, 6, 8, 10, 9, 8, 0.5, 1, 1.5, 1, 2, k0], 10, 7, 2, 1, 5]\n")
         << "counting loops: their step and test as one";
     std::string wide = "v = [0";
     for (int i = 0; i < 70000; i++) wide += ", 0";
@@ -284,7 +285,7 @@ TEST(Interp, ElementAndMemberPlaces) {
                     "r = new Matrix(2, 2); r[1][0] = 7;\n"
                     "print(pts, m, v, r[1]);"),
               "[[0, 0, 0], [1, 0, -1], [0, 1, -2]] [[6, 2], [20, 4]] [POINT3(5, 2, 0)] [7, 0]\n");
-    EXPECT_EQ(s.Run("v = [1, 2];\nv[2] = 3;"), "2: error 11: index 2 is outside the vector of 2 elements\n");
+    EXPECT_EQ(s.Run("v = [1, 2];\nx = v[2];"), "2: error 11: index 2 is outside the vector of 2 elements\n");
     EXPECT_EQ(s.Run("p = new POINT3(); p[0] = 1;").substr(0, 49), "1: error 77: element access on a value that has n");
     EXPECT_EQ(s.Run("x = [1][\"0\"];"), "1: error 4: an index must be a number, not a string\n");
     EXPECT_EQ(s.Run("t = \"abc\"; t[0] = 65;"),

@@ -231,14 +231,15 @@ TEST_F(Values, ConversionsClampAndLongsThatDoNotFitBecomeDoubles) {
     EXPECT_EQ(Num(-1e30).GetLongNumb(), LONG_MIN);
     EXPECT_EQ(Num(-2.7).GetLongNumb(), -2);
     EXPECT_EQ(Str("12").GetFloatNumb(), 0.0f) << "a string is not a number";
+    EXPECT_TRUE(Str("a").IsTrue() && !Str("").IsTrue()) << "a string is true when it has bytes";
     Variable v;
     v = 1L << 40;
     EXPECT_EQ(v.type, VT_DOUBLE);
     EXPECT_EQ(v.GetDoubleNumb(), 1099511627776.0);
     v = 0xFFFFFFFFul;
     EXPECT_EQ(v.GetDoubleNumb(), 4294967295.0);
-    v = 12L;
-    EXPECT_EQ(v.type, VT_INT);
+    v = static_cast<long>(INT_MAX);
+    EXPECT_EQ(v.type, VT_INT) << "a long that fits stays an integer";
     Variable s = Str("a\0b");
     EXPECT_EQ(s.GetDataSize(), 1) << "a C string ends at its zero";
     vesk::SetString(s, "a\0b", 3);
