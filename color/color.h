@@ -7,6 +7,8 @@
 
 class OglColor : public VeskAss {
 public:
+    static constexpr const char* kScriptClass = "OglColor";
+
     float red = 1.0f, green = 1.0f, blue = 1.0f, alpha = 1.0f;
 
     OglColor() = default;

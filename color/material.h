@@ -28,16 +28,18 @@ public:
 
 class OglMaterial : public VeskAss {
 public:
-    OglMaterialColor* frontAmbient = nullptr;
-    OglMaterialColor* frontDiffuse = nullptr;
-    OglMaterialColor* frontSpecular = nullptr;
-    OglMaterialColor* frontEmission = nullptr;
-    OglMaterialColor* backAmbient = nullptr;
-    OglMaterialColor* backDiffuse = nullptr;
-    OglMaterialColor* backSpecular = nullptr;
-    OglMaterialColor* backEmission = nullptr;
-    float frontShininess = 60.0f;
-    float backShininess = 120.0f;
+    static constexpr const char* kScriptClass = "OglMaterial";
+
+    enum Face { kFront, kBack };
+    enum Component { kAmbient, kDiffuse, kSpecular, kEmission };
+    // The OpenGL face and material parameter of each index.
+    static constexpr GLenum kFaces[2] = {GL_FRONT, GL_BACK};
+    static constexpr GLenum kParams[4] = {GL_AMBIENT, GL_DIFFUSE, GL_SPECULAR, GL_EMISSION};
+
+    // Each colour object tagged with its face and component; null where one
+    // could not be allocated.
+    OglMaterialColor* colors[2][4] = {};
+    float shininess[2] = {60.0f, 120.0f};
 
     // Derives the four colours of each face from one base colour.
     OglMaterial(float red, float green, float blue, float alpha);
@@ -51,22 +53,15 @@ public:
     // complete is never handed to a script.
     bool Complete() const;
 
-    void SetColor(float red, float green, float blue, float alpha, int front);
-    void SetDiffuse(float red, float green, float blue, float alpha, int front);
-    void SetSpecular(float red, float green, float blue, float alpha, int front);
-    void SetAmbient(float red, float green, float blue, float alpha, int front);
-    void SetEmission(float red, float green, float blue, float alpha, int front);
-    void SetShininess(float value, int front);
-    OglColor GetDiffuse(int front) const;
-    OglColor GetSpecular(int front) const;
-    OglColor GetAmbient(int front) const;
-    OglColor GetEmission(int front) const;
+    // The four colours of one face derived from a base colour, as the
+    // constructor derives them except that the specular is the colour itself.
+    void SetColor(float red, float green, float blue, float alpha, Face face);
+    // One colour of one face, re-tagged with its place.
+    void Set(Component component, float red, float green, float blue, float alpha, Face face);
+    // A copy of one colour of a face; the default white when the colour
+    // object of either face is missing.
+    OglColor Get(Component component, Face face) const;
 
     // Eight glMaterialfv calls, front colours first, then the two shininess values.
     void Apply() const;
-
-private:
-    OglMaterialColor** Slot(GLenum param, int front);
-    void SetOne(GLenum param, float red, float green, float blue, float alpha, int front);
-    OglColor GetOne(GLenum param, int front) const;
 };

@@ -1,20 +1,19 @@
 // Device binding: opening a rendering context on an MDC's device, moving it
-// to another device, freeing and closing it, the initial OpenGL state, and
-// clearing, flushing and swapping. The only code that talks to the platform.
-#include <GL/glu.h>
+// to another device, freeing and closing it, the initial OpenGL state,
+// clearing, flushing and swapping, and the implementation strings. The only
+// code that talks to the platform.
+#include "context/context.h"
+
+#include <GL/gl.h>
 
 #include <cstdio>
 
-#include "context/context.h"
-#include "context/gl_state.h"
 #include "module/rules.h"
+#include "picking/gl_state.h"
 
-using namespace rules;
 using platform::DeviceHandle;
 
 namespace {
-
-constexpr const char* kClass = "VOpenGL";
 
 // Flags of a window open without the optional parts, and of a bitmap open.
 constexpr uint32_t kWindowFlags =
@@ -45,6 +44,10 @@ void RaiseSystemError(int code) {
 
 }  // namespace
 
+OglContext::~OglContext() {
+    if (hglrc) Close();
+}
+
 void OglContext::Open(DeviceHandle device) {
     uint32_t flags = kWindowFlags | (useAccelerator ? platform::PFD_GENERIC_ACCELERATED
                                                     : platform::PFD_GENERIC_FORMAT);
@@ -54,8 +57,6 @@ void OglContext::Open(DeviceHandle device) {
 
 void OglContext::OpenBitmap(DeviceHandle device) { OpenWith(device, kBitmapFlags); }
 
-// A failed open keeps what it set: the device, the saved pair and a context
-// that was created but could not be made current.
 void OglContext::OpenWith(DeviceHandle device, uint32_t flags) {
     if (hglrc) Close();
     savedDC = platform::CurrentDevice();
@@ -72,9 +73,9 @@ void OglContext::OpenWith(DeviceHandle device, uint32_t flags) {
 }
 
 void OglContext::SendInitialState() {
-    ApplyViewport();
-    ApplyViewer();
-    glShadeModel(smooth ? GL_SMOOTH : GL_FLAT);
+    view.ApplyViewport();
+    view.ApplyViewer();
+    switches.ApplyShadeModel();
     glFrontFace(GL_CCW);
     glDisable(GL_CULL_FACE);
     glDepthFunc(GL_LEQUAL);
@@ -82,23 +83,15 @@ void OglContext::SendInitialState() {
     glEnable(GL_NORMALIZE);
     glHint(GL_POLYGON_SMOOTH_HINT, GL_FASTEST);
     glHint(GL_LINE_SMOOTH_HINT, GL_FASTEST);
-    if (lightEnabled) {
-        glLightModeli(GL_LIGHT_MODEL_LOCAL_VIEWER, 1);
-        light.Enable();
+    if (switches.lightEnabled) {
+        switches.ApplyLighting(light);
         light.Apply();
     }
-    if (fogEnabled) fog.Apply(clip.near, clip.far);
-    ApplyProjection();
-    glClearColor(clearColor.red, clearColor.green, clearColor.blue, clearColor.alpha);
+    if (switches.fogEnabled) fog.Apply(view.clip.near, view.clip.far);
+    view.ApplyProjection();
+    switches.ApplyClearColor();
     glClear(GL_DEPTH_BUFFER_BIT);
-    if (blend) {
-        glEnable(GL_COLOR_LOGIC_OP);
-        glEnable(GL_BLEND);
-        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    } else {
-        glDisable(GL_COLOR_LOGIC_OP);
-        glDisable(GL_BLEND);
-    }
+    switches.ApplyBlend();
 }
 
 // Moves the open rendering context to another device; only the viewport and
@@ -113,8 +106,8 @@ int OglContext::BindMDC(DeviceHandle device) {
     hdc = device;
     SetFormat(hdc, pixelFlags);
     if (platform::MakeCurrent(hdc, hglrc)) {
-        ApplyViewport();
-        ApplyProjection();
+        view.ApplyViewport();
+        view.ApplyProjection();
         return 1;
     }
     RaiseSystemError(OGL_CANTBIND_DC);
@@ -143,7 +136,7 @@ void OglContext::Close() {
 
 void OglContext::Clear() {
     if (!hdc || !hglrc) return;
-    glClearColor(clearColor.red, clearColor.green, clearColor.blue, clearColor.alpha);
+    switches.ApplyClearColor();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
@@ -156,106 +149,24 @@ void OglContext::SwapBuffers() {
     if (hdc && doubleBuffer) platform::SwapBuffers(hdc);
 }
 
-// ---- handlers ------------------------------------------------------------------
+void OglContext::CurrentDeviceSize(int* width, int* height) {
+    *width = *height = 0;
+    platform::DeviceSize(platform::CurrentDevice(), width, height);
+}
 
-namespace {
+// The light goes to OpenGL only when it would reach this context: another
+// context (or none) being current must not receive it.
+void OglContext::SetLightPosition(float x, float y, float z) {
+    light.SetPosition(x, y, z, 1.0f);
+    if (hglrc && platform::CurrentContext() == hglrc) light.Apply();
+}
 
-typedef void (OglContext::*DeviceOperation)(DeviceHandle);
-
-// Asks the MDC for its device and client rectangle, then runs the operation.
-// Both replies arrive in the handler's result register, so the script sees
-// the rectangle (or the ID when the device is missing).
-void WithDevice(VarRegister* result, VarRegister* args, int count, Processor* p,
-                void (*operation)(OglContext*, DeviceHandle)) {
-    OglContext* gl = ExtendedSelf<OglContext>(args, count, kClass);
-    if (!gl) return;
-    Variable* mdc = HostObjectArg(args[0]);
-    p->RunMethod(result, "GetID", nullptr, 0, mdc);
-    DeviceHandle device = result->designated()->GetLongNumb();
-    if (!device) {
-        RaiseModuleError(OGL_NO_DC, nullptr);
-        return;
+// Empty texts without a context.
+void OglContext::GetVersion(Variable& target) {
+    target.Init(VT_VECTOR, 4);
+    const GLenum names[4] = {GL_VENDOR, GL_RENDERER, GL_VERSION, GL_EXTENSIONS};
+    for (int i = 0; i < 4; i++) {
+        const GLubyte* text = glGetString(names[i]);
+        rules::ElementOf(target, i) = text ? reinterpret_cast<const char*>(text) : "";
     }
-    p->RunMethod(result, "GetClientRect", nullptr, 0, mdc);
-    Variable* rect = result->designated();
-    if (rect->type & VT_ANYREF) rect = rect->GetPointer();
-    long bottom = (*rect)("bottom").GetLongNumb();
-    long right = (*rect)("right").GetLongNumb();
-    long top = (*rect)("top").GetLongNumb();
-    long left = (*rect)("left").GetLongNumb();
-    gl->SetClientRect(static_cast<int>(left), static_cast<int>(top), static_cast<int>(right),
-                      static_cast<int>(bottom));
-    operation(gl, device);
 }
-
-void Open(VarRegister* result, VarRegister* args, int count, Processor* p) {
-    WithDevice(result, args, count, p, [](OglContext* gl, DeviceHandle d) { gl->Open(d); });
-}
-
-void OpenBitmap(VarRegister* result, VarRegister* args, int count, Processor* p) {
-    WithDevice(result, args, count, p, [](OglContext* gl, DeviceHandle d) { gl->OpenBitmap(d); });
-}
-
-void BindMDC(VarRegister* result, VarRegister* args, int count, Processor* p) {
-    WithDevice(result, args, count, p, [](OglContext* gl, DeviceHandle d) { gl->BindMDC(d); });
-}
-
-void EnableDoubleBuff(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Self<OglContext>(args, count, kClass)) gl->doubleBuffer = BooleanArg(args[0]);
-}
-
-void GetDoubleBuff(VarRegister* result, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Self<OglContext>(args, count, kClass)) BooleanResult(result, gl->doubleBuffer != 0);
-}
-
-void UseAccelerator(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Self<OglContext>(args, count, kClass)) gl->useAccelerator = BooleanArg(args[0]);
-}
-
-void FreeMDC(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Self<OglContext>(args, count, kClass)) gl->FreeMDC();
-}
-
-void IsBind(VarRegister* result, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Self<OglContext>(args, count, kClass)) BooleanResult(result, gl->hdc != 0);
-}
-
-void IsOpen(VarRegister* result, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Self<OglContext>(args, count, kClass)) BooleanResult(result, gl->hglrc != 0);
-}
-
-void Close(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Self<OglContext>(args, count, kClass)) gl->Close();
-}
-
-void Clear(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Self<OglContext>(args, count, kClass)) gl->Clear();
-}
-
-void Flush(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Self<OglContext>(args, count, kClass)) gl->Flush();
-}
-
-void SwapBuffers(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Self<OglContext>(args, count, kClass)) gl->SwapBuffers();
-}
-
-const ModuleRow rows[] = {
-    {3, EnableDoubleBuff, "VOpenGL::EnableDoubleBuff(boolean)"},
-    {4, GetDoubleBuff, "VOpenGL::GetDoubleBuff(void)"},
-    {10, Open, "VOpenGL::Open(refer object MDC)"},
-    {11, OpenBitmap, "VOpenGL::OpenBitmap(refer object MDC)"},
-    {12, UseAccelerator, "VOpenGL::UseAccelerator(boolean)"},
-    {13, FreeMDC, "VOpenGL::FreeMDC(void)"},
-    {14, BindMDC, "VOpenGL::BindMDC(refer object MDC)"},
-    {15, IsBind, "VOpenGL::IsBind(void)"},
-    {16, IsOpen, "VOpenGL::IsOpen(void)"},
-    {17, Close, "VOpenGL::Close(void)"},
-    {18, Clear, "VOpenGL::Clear(void)"},
-    {19, Flush, "VOpenGL::Flush(void)"},
-    {20, SwapBuffers, "VOpenGL::SwapBuffers(void)"},
-};
-
-}  // namespace
-
-RowList BindingRows() { return Rows(rows); }

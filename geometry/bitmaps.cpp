@@ -1,29 +1,19 @@
 // Pixels between host bitmaps and the frame buffer: a bitmap as textured
 // tiles in the scene, a bitmap or a one-bit mask at a raster position, and a
-// rectangle of the frame buffer read back; with their handlers.
+// rectangle of the frame buffer read back.
 #include <algorithm>
-#include <climits>
-#include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <new>
 
-#include "context/context.h"
-#include "geometry/readers.h"
+#include "geometry/canvas.h"
 #include "module/rules.h"
-
-using namespace rules;
 
 namespace {
 
 constexpr int kTile = 256;                       // side of the staging texture
 constexpr long kStageBytes = kTile * kTile * 4;  // room for RGBA, as allocated
-// The longest side PutBitmap and Put2bBitmap draw at a raster position: no
-// device is larger (nor is a host bitmap), and Mesa writes past its buffers
-// for a mask 65536 rows high.
-constexpr long kMaxRasterSide = 16384;
 
 // Blue-green-red pixels to red-green-blue, or back: bytes 0 and 2 of each
 // 3-byte pixel exchanged.
@@ -69,24 +59,16 @@ struct Tiler {
     }
 };
 
-// Truncation toward zero, pinned to the int range (NaN gives 0).
-int Trunc(float v) {
-    if (std::isnan(v)) return 0;
-    if (v >= 2147483520.0f) return INT_MAX;
-    if (v <= -2147483648.0f) return INT_MIN;
-    return static_cast<int>(v);
-}
-
 }  // namespace
 
 // Bands of at most 256 rows from the lowest row up, each cut into pieces of
 // at most 256 columns from the left. Under lighting, colour-material
 // tracking with white keeps the picture's own colours.
-void OglContext::DrawBitmap(float x, float y, float z, int width, int height, unsigned char* block) {
-    if (!IsBound()) return;
+void OglCanvas::DrawBitmap(float x, float y, float z, int width, int height, unsigned char* block) const {
+    if (!bound_) return;
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     glEnable(GL_TEXTURE_2D);
-    bool lit = lightEnabled != 0;
+    bool lit = switches_.lightEnabled != 0;
     bool hadColorMaterial = lit && glIsEnabled(GL_COLOR_MATERIAL);
     if (lit) {
         if (!hadColorMaterial) {
@@ -111,8 +93,8 @@ void OglContext::DrawBitmap(float x, float y, float z, int width, int height, un
     if (lit && !hadColorMaterial) glDisable(GL_COLOR_MATERIAL);
 }
 
-void OglContext::PutBitmap(float x, float y, float z, int width, int height, unsigned char* block) {
-    if (!IsBound()) return;
+void OglCanvas::PutBitmap(float x, float y, float z, int width, int height, unsigned char* block) const {
+    if (!bound_) return;
     glRasterPos3f(x, y, z);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     SwapRedBlue(block, static_cast<long>(width) * height);
@@ -121,9 +103,9 @@ void OglContext::PutBitmap(float x, float y, float z, int width, int height, uns
 
 // Rows padded to 4 bytes; the alignment stays 4 and the raster position
 // moves on by the width.
-void OglContext::Put2bBitmap(float x, float y, float z, int width, int height,
-                             const unsigned char* bits) {
-    if (!IsBound()) return;
+void OglCanvas::Put2bBitmap(float x, float y, float z, int width, int height,
+                            const unsigned char* bits) const {
+    if (!bound_) return;
     glRasterPos3f(x, y, z);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     glBitmap(width, height, 0, 0, static_cast<float>(width), 0, bits);
@@ -134,15 +116,14 @@ void OglContext::Put2bBitmap(float x, float y, float z, int width, int height,
 // the size asked for; only the part of the rectangle that lies on the
 // current device is read, in 64-bit arithmetic, so OpenGL never sees a
 // rectangle whose edges overflow, and pixels off the device are 0 (black).
-void OglContext::GetDIBits(float x, float y, int width, int height, Variable& target) {
-    if (!IsBound() || width < 0 || height < 0) return;
+void OglCanvas::GetDIBits(float x, float y, int width, int height, int deviceWidth, int deviceHeight,
+                          Variable& target) const {
+    if (!bound_ || width < 0 || height < 0) return;
     int64_t pixels = int64_t(width) * height;
     target.Init(VT_DATA, 3 * pixels);
     auto* buffer = static_cast<unsigned char*>(target.GetData());
     if (!buffer) return;
-    int deviceWidth = 0, deviceHeight = 0;
-    platform::DeviceSize(platform::CurrentDevice(), &deviceWidth, &deviceHeight);
-    int64_t x0 = Trunc(x), y0 = Trunc(y);
+    int64_t x0 = rules::Trunc(x), y0 = rules::Trunc(y);
     int64_t left = std::max<int64_t>(x0, 0), right = std::min<int64_t>(x0 + width, deviceWidth);
     int64_t bottom = std::max<int64_t>(y0, 0), top = std::min<int64_t>(y0 + height, deviceHeight);
     bool whole = left == x0 && bottom == y0 && right == x0 + width && top == y0 + height;
@@ -162,129 +143,3 @@ void OglContext::GetDIBits(float x, float y, int width, int height, Variable& ta
     }
     SwapRedBlue(buffer, pixels);
 }
-
-// ---- handlers ------------------------------------------------------------------
-
-namespace {
-
-constexpr const char* kClass = "VOpenGL";
-
-// A picture to draw: where, its size and its pixel block.
-struct Picture {
-    float x = 0, y = 0, z = 0;
-    int width = 0, height = 0;
-    unsigned char* block = nullptr;
-};
-
-// The position of a drawing call: a POINT3 when it has exactly `pointForm`
-// registers, else three numbers.
-void ReadPosition(VarRegister* args, int count, int pointForm, Picture* out) {
-    if (count == pointForm) {
-        Variable& p = *HostObjectArg(args[0]);
-        out->x = p("x").GetFloatNumb();
-        out->y = p("y").GetFloatNumb();
-        out->z = p("z").GetFloatNumb();
-        return;
-    }
-    out->x = NumberAt(args, count, 0);
-    out->y = NumberAt(args, count, 1);
-    out->z = NumberAt(args, count, 2);
-}
-
-// Error 8 for a picture or mask with a side longer than can be drawn.
-bool RasterTooLarge(const char* method, long w, long h) {
-    char text[160];
-    std::snprintf(text, sizeof text, "%s: %ld x %ld pixels; at most %ld pixels a side can be drawn", method, w, h,
-                  kMaxRasterSide);
-    VeskError(VE_SIZES, text);
-    return false;
-}
-
-// Asks the bitmap (the last argument) for its width, height and pixel block
-// through its own methods; each reply lands in the result register, which
-// keeps the block. False when there is nothing to draw: no block, a negative
-// size, or a block shorter than 3 bytes a pixel or, when `maxSide` is given,
-// a side longer than it (error 8).
-bool FetchBitmap(VarRegister* result, VarRegister* args, int count, Processor* p, const char* method,
-                 long maxSide, Picture* out) {
-    if (count < 2 || !result) return false;
-    Variable& bitmap = VectorArg(args, count, count - 2);
-    p->RunMethod(result, "GetWidth", nullptr, 0, &bitmap);
-    long w = ClampToInt(result->designated()->GetLongNumb());
-    p->RunMethod(result, "GetHeight", nullptr, 0, &bitmap);
-    long h = ClampToInt(result->designated()->GetLongNumb());
-    p->RunMethod(result, "GetDIBits", nullptr, 0, &bitmap);
-    Variable* block = result->designated();
-    out->block = static_cast<unsigned char*>(block->GetData());
-    if (!out->block || w < 0 || h < 0 || !SizesFit(w * h <= block->GetDataSize() / 3)) return false;
-    if (maxSide && (w > maxSide || h > maxSide)) return RasterTooLarge(method, w, h);
-    out->width = static_cast<int>(w);
-    out->height = static_cast<int>(h);
-    ReadPosition(args, count, 3, out);
-    return true;
-}
-
-// Rows 70 and 71: (x, y, z, bitmap) or (POINT3, bitmap).
-void DrawBitmap(VarRegister* result, VarRegister* args, int count, Processor* p) {
-    OglContext* gl = Self<OglContext>(args, count, kClass);
-    Picture pic;
-    if (gl && FetchBitmap(result, args, count, p, "DrawBitmap", 0, &pic))
-        gl->DrawBitmap(pic.x, pic.y, pic.z, pic.width, pic.height, pic.block);
-}
-
-// Rows 67 and 68, likewise.
-void PutBitmap(VarRegister* result, VarRegister* args, int count, Processor* p) {
-    OglContext* gl = Self<OglContext>(args, count, kClass);
-    Picture pic;
-    if (gl && FetchBitmap(result, args, count, p, "PutBitmap", kMaxRasterSide, &pic))
-        gl->PutBitmap(pic.x, pic.y, pic.z, pic.width, pic.height, pic.block);
-}
-
-// Rows 65 and 66: (x, y, z, width, height, bits) or (POINT3, width, height,
-// bits). The String must hold height rows of the width in bits, each padded
-// to 4 bytes, and the sides be drawable (error 8 otherwise); negative sizes
-// draw nothing.
-void Put2bBitmap(VarRegister*, VarRegister* args, int count, Processor*) {
-    OglContext* gl = Self<OglContext>(args, count, kClass);
-    if (!gl || count < 2) return;
-    Picture pic;
-    ReadPosition(args, count, 5, &pic);
-    int sizes = count == 5 ? 1 : 3;
-    long w = IntAt(args, count, sizes), h = IntAt(args, count, sizes + 1);
-    Variable& bits = VectorArg(args, count, count - 2);
-    auto* data = static_cast<const unsigned char*>(bits.GetData());
-    if (w < 0 || h < 0) return;
-    long rowBytes = (w + 31) / 32 * 4;
-    if (!SizesFit(data && h * rowBytes <= bits.GetDataSize())) return;
-    if (w > kMaxRasterSide || h > kMaxRasterSide) return void(RasterTooLarge("Put2bBitmap", w, h));
-    gl->Put2bBitmap(pic.x, pic.y, pic.z, static_cast<int>(w), static_cast<int>(h), data);
-}
-
-// A block of 3 x width x height bytes must be countable in 64 bits (error 8);
-// one the host cannot allocate is the host's error.
-void GetDIBits(VarRegister* result, VarRegister* args, int count, Processor*) {
-    OglContext* gl = Self<OglContext>(args, count, kClass);
-    if (!gl) return;
-    int w = ClampToInt(IntArg(args[2])), h = ClampToInt(IntArg(args[3]));
-    if (w > 0 && h > 0 && int64_t(w) * h > INT64_MAX / 3) {
-        char text[120];
-        std::snprintf(text, sizeof text, "GetDIBits: %d x %d pixels are more than a pixel block can hold", w, h);
-        VeskError(VE_SIZES, text);
-        return;
-    }
-    gl->GetDIBits(NumberArg(args[0]), NumberArg(args[1]), w, h, *ResultTarget(result));
-}
-
-const ModuleRow rows[] = {
-    {65, Put2bBitmap, "VOpenGL::Put2bBitmap(number, number, number, int, int, refer object String)"},
-    {66, Put2bBitmap, "VOpenGL::Put2bBitmap(refer object POINT3, int, int, refer object String)"},
-    {67, PutBitmap, "VOpenGL::PutBitmap(number, number, number, refer object MBmp)"},
-    {68, PutBitmap, "VOpenGL::PutBitmap(refer object POINT3, refer object MBmp)"},
-    {69, GetDIBits, "VOpenGL::GetDIBits(number, number, int, int)"},
-    {70, DrawBitmap, "VOpenGL::DrawBitmap(number, number, number, refer object MBmp)"},
-    {71, DrawBitmap, "VOpenGL::DrawBitmap(refer object POINT3, refer object MBmp)"},
-};
-
-}  // namespace
-
-RowList BitmapRows() { return Rows(rows); }

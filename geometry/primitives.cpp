@@ -2,7 +2,7 @@
 // surfaces with given or computed normals, coloured triangles, point size and
 // line width. One glBegin/glEnd batch per call.
 #include "color/material.h"
-#include "context/context.h"
+#include "geometry/canvas.h"
 
 namespace {
 
@@ -38,22 +38,18 @@ void ApplyColor(const float* c, bool lit) {
 
 }  // namespace
 
-void OglContext::SetPointSize(float size) {
-    if (hglrc) glPointSize(size);
+void OglCanvas::SetPointSize(float size) const {
+    if (open_) glPointSize(size);
 }
 
-void OglContext::SetLineWidth(float width) {
-    if (hglrc) glLineWidth(width);
+void OglCanvas::SetLineWidth(float width) const {
+    if (open_) glLineWidth(width);
 }
 
-void OglContext::ApplyPolygonMode() const {
-    glPolygonMode(GL_FRONT_AND_BACK, wired ? GL_LINE : GL_FILL);
-}
-
-void OglContext::PointsOrLines(GLenum primitive, const float* points, int n, const float* colors) {
-    if (!IsBound()) return;
-    if (primitive == GL_POINTS) Switch(GL_POINT_SMOOTH, smoothPoint);
-    else Switch(GL_LINE_SMOOTH, smoothLine);
+void OglCanvas::PointsOrLines(GLenum primitive, const float* points, int n, const float* colors) const {
+    if (!bound_) return;
+    if (primitive == GL_POINTS) Switch(GL_POINT_SMOOTH, switches_.smoothPoint);
+    else Switch(GL_LINE_SMOOTH, switches_.smoothLine);
     glBegin(primitive);
     for (int i = 0; i < n; i++) {
         if (colors) Color(colors + 3 * i);
@@ -62,10 +58,10 @@ void OglContext::PointsOrLines(GLenum primitive, const float* points, int n, con
     glEnd();
 }
 
-void OglContext::Surface(GLenum primitive, const float* points, int n, const float* normals,
-                         const float* colors) {
-    if (!IsBound()) return;
-    ApplyPolygonMode();
+void OglCanvas::Surface(GLenum primitive, const float* points, int n, const float* normals,
+                         const float* colors) const {
+    if (!bound_) return;
+    switches_.ApplyPolygonMode();
     glBegin(primitive);
     for (int i = 0; i < n; i++) {
         Normal(normals + 3 * i);
@@ -75,10 +71,10 @@ void OglContext::Surface(GLenum primitive, const float* points, int n, const flo
     glEnd();
 }
 
-void OglContext::Triangles(const float* points, int n, const float* normals, int nNormals) {
+void OglCanvas::Triangles(const float* points, int n, const float* normals, int nNormals) const {
     if (normals && nNormals == n) return Surface(GL_TRIANGLES, points, n, normals, nullptr);
-    if (!IsBound()) return;
-    ApplyPolygonMode();
+    if (!bound_) return;
+    switches_.ApplyPolygonMode();
     glBegin(GL_TRIANGLES);
     for (int t = 0; t < n / 3; t++) {
         const float* v = points + 9 * t;
@@ -91,11 +87,11 @@ void OglContext::Triangles(const float* points, int n, const float* normals, int
     glEnd();
 }
 
-void OglContext::ColorTriangles(const float* points, int n, const float* normals, int nNormals,
-                                const float* colors) {
-    if (!IsBound()) return;
-    bool lit = lightEnabled != 0;
-    ApplyPolygonMode();
+void OglCanvas::ColorTriangles(const float* points, int n, const float* normals, int nNormals,
+                                const float* colors) const {
+    if (!bound_) return;
+    bool lit = switches_.lightEnabled != 0;
+    switches_.ApplyPolygonMode();
     glBegin(GL_TRIANGLES);
     if (nNormals == n) {
         for (int i = 0; i < n; i++) {
@@ -116,10 +112,10 @@ void OglContext::ColorTriangles(const float* points, int n, const float* normals
 // The first triangle's normal goes before each of its vertices; every later
 // vertex gets the normal of the triangle it closes, its sign flipped each
 // time so that a planar strip faces one way throughout.
-void OglContext::TriangleStrip(const float* points, int n, const float* normals) {
+void OglCanvas::TriangleStrip(const float* points, int n, const float* normals) const {
     if (normals) return Surface(GL_TRIANGLE_STRIP, points, n, normals, nullptr);
-    if (!IsBound() || n < 3) return;
-    ApplyPolygonMode();
+    if (!bound_ || n < 3) return;
+    switches_.ApplyPolygonMode();
     glBegin(GL_TRIANGLE_STRIP);
     for (int i = 0; i < 3; i++) {
         ComputedNormal(points, points + 3, points + 6, 1.0);

@@ -6,17 +6,18 @@
 #include <new>
 
 #include "host/vesk.h"
+#include "module/rules.h"
 
 #define ARITH_EXPORT __attribute__((visibility("default")))
+
+using rules::Wrap;
 
 namespace {
 
 enum class Op { Add, Sub, Mul, Div, Rest, Or, And, Xor };
 
-// Integer results wrap like 32-bit two's complement: computed in 64 bits
-// (so INT_MIN / -1 is defined) and cut back.
-int32_t Wrap(int64_t v) { return static_cast<int32_t>(static_cast<uint32_t>(v)); }
-
+// Integer results are computed in 64 bits (so INT_MIN / -1 is defined) and
+// wrapped back to 32.
 int64_t IntOp(Op op, int64_t a, int64_t b) {
     switch (op) {
     case Op::Add: return a + b;

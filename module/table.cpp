@@ -26,8 +26,6 @@ MethodRecord methodTable[kCapacity + 1];
 void Assemble() {
     const RowList lists[] = {
         ContextRows(),
-        BindingRows(),
-        VersionRows(),
 
         ViewingRows(),
         SwitchRows(),

@@ -9,23 +9,21 @@ const MethodRecord* MethodTable();
 // The error table, ended by a record of three zero fields.
 const ErrorRecord* ErrorTable();
 
-// The rows each subsystem folder declares at the bottom of its handler files.
-RowList ContextRows();   // context/
-RowList BindingRows();
-RowList VersionRows();
+// The rows each subsystem declares at the bottom of its handler files.
+RowList ContextRows();   // context/script/
 
-RowList ViewingRows();   // scene/
+RowList ViewingRows();   // scene/script/
 RowList SwitchRows();
 
-RowList PrimitiveRows(); // geometry/
+RowList PrimitiveRows(); // geometry/script/
 RowList MeshRows();
 RowList SolidRows();
 RowList NurbsRows();
 RowList BitmapRows();
 
-RowList ColorRows();     // color/
+RowList ColorRows();     // color/script/
 RowList MaterialRows();
 RowList DrawingRows();
 
-RowList ListRows();      // picking/
+RowList ListRows();      // picking/script/
 RowList SelectionRows();

@@ -1,18 +1,15 @@
 // Display lists: generating, recording, calling (singly or from a script
 // vector) and deleting OpenGL lists. The script keeps the names GenList gave
-// it; the module keeps books per rendering context (context/gl_state.h) so
+// it; the module keeps books per rendering context (picking/gl_state.h) so
 // that it can bound the names alive and keep lists from calling themselves.
+#include "picking/lists.h"
+
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
-#include <memory>
 #include <new>
 
-#include "context/context.h"
-#include "context/gl_state.h"
 #include "module/rules.h"
-
-using namespace rules;
+#include "picking/gl_state.h"
 
 namespace {
 
@@ -42,20 +39,14 @@ bool Booked(Work work) {
     }
 }
 
-GlState* CurrentBooks() { return FindGlState(platform::CurrentContext()); }
-
-void RaiseListError(const char* text) { VeskError(VE_SIZES, text); }
-
 // Whether a call of these names may reach OpenGL. While a list is recorded,
 // a call that would make it call itself, directly or through other lists, is
 // refused (error 8), so no list ever reaches itself; otherwise the call goes
 // into the books. Else a call that would run too many nested lists is
 // refused.
-bool MayCall(const GLint* names, long n, const char* method) {
-    GlState* state = CurrentBooks();
+bool MayCall(GlState* state, const GLint* names, long n, const char* method) {
     if (!state) return true;  // no list was made in this context
     ListBook& books = state->lists;
-    char text[200];
     if (books.Recording()) {
         GLuint culprit = 0;
         bool cycle = false;
@@ -63,14 +54,10 @@ bool MayCall(const GLint* names, long n, const char* method) {
         if (!cycle) return Booked([&] { books.Record(names, n); });
         GLuint list = books.Recording();
         if (culprit == list)
-            std::snprintf(text, sizeof text, "%s: list %u would call itself; the call is left out of list %u",
-                          method, list, list);
-        else
-            std::snprintf(text, sizeof text,
-                          "%s: list %u would call itself through list %u; the call is left out of list %u",
-                          method, list, culprit, list);
-        RaiseListError(text);
-        return false;
+            return rules::SizeError("%s: list %u would call itself; the call is left out of list %u", method, list,
+                                    list);
+        return rules::SizeError("%s: list %u would call itself through list %u; the call is left out of list %u",
+                                method, list, culprit, list);
     }
     if (!books.HasCalls()) return true;
     if (!state->maxListNesting) {
@@ -81,20 +68,17 @@ bool MayCall(const GLint* names, long n, const char* method) {
     uint64_t runs = kMaxNestedRuns + 1;
     Booked([&] { runs = books.NestedRuns(names, n, kMaxNestedRuns, state->maxListNesting); });
     if (runs <= kMaxNestedRuns) return true;
-    std::snprintf(text, sizeof text, "%s: the lists called would run more than %llu lists inside them; nothing is run",
-                  method, static_cast<unsigned long long>(kMaxNestedRuns));
-    RaiseListError(text);
-    return false;
+    return rules::SizeError("%s: the lists called would run more than %llu lists inside them; nothing is run",
+                            method, static_cast<unsigned long long>(kMaxNestedRuns));
 }
 
 }  // namespace
 
-// List names travel as script integers; a negative one reaches OpenGL as the
-// unsigned name with the same bits. Without a current context OpenGL gives 0.
-GLuint OglContext::GenList(int range) {
+// Without a current context OpenGL gives 0.
+GLuint OglLists::Gen(int range) {
     if (range > kMaxListBlock) return 0;
-    if (!platform::CurrentContext() || range <= 0) return glGenLists(range);
-    GlState* state = CurrentGlState();
+    if (!current_ || range <= 0) return glGenLists(range);
+    GlState* state = GlStateOf(current_, true);
     if (!state || ListNamesAlive() + uint64_t(range) > kMaxListNames) return 0;
     GLuint first = glGenLists(range);
     if (first && !Booked([&] { state->lists.Add(first, uint64_t(first) + uint64_t(range)); })) {
@@ -108,12 +92,12 @@ GLuint OglContext::GenList(int range) {
 // positive names are recorded, and a name not yet alive only while the
 // process has room for it; the drawing that follows a refused name is drawn
 // instead.
-void OglContext::NewList(int list) {
-    if (!IsOpen() || list <= 0) return;
+void OglLists::New(int list) {
+    if (!callerOpen_ || list <= 0) return;
     GLuint name = static_cast<GLuint>(list);
-    GlState* state = CurrentGlState();
+    GlState* state = GlStateOf(current_, true);
     if (!state) {
-        if (!platform::CurrentContext()) glNewList(name, GL_COMPILE);  // reaches no context
+        if (!current_) glNewList(name, GL_COMPILE);  // reaches no context
         return;
     }
     if (!state->lists.IsAlive(name) && ListNamesAlive() >= kMaxListNames) return;
@@ -121,22 +105,22 @@ void OglContext::NewList(int list) {
     glNewList(name, GL_COMPILE);
 }
 
-void OglContext::EndList() {
+void OglLists::End() {
     glEndList();
-    if (GlState* state = CurrentBooks()) Booked([&] { state->lists.End(); });
+    if (GlState* state = GlStateOf(current_, false)) Booked([&] { state->lists.End(); });
 }
 
-bool OglContext::RecordingList() const {
-    GlState* state = CurrentBooks();
+bool OglLists::Recording() const {
+    GlState* state = GlStateOf(current_, false);
     return state && state->lists.Recording();
 }
 
-void OglContext::CallList(int list) {
-    if (IsOpen() && MayCall(&list, 1, "CallList")) glCallList(static_cast<GLuint>(list));
+void OglLists::Call(int list) {
+    if (callerOpen_ && MayCall(GlStateOf(current_, false), &list, 1, "CallList")) glCallList(static_cast<GLuint>(list));
 }
 
-void OglContext::CallLists(const GLint* lists, int n) {
-    if (IsOpen() && MayCall(lists, n, "CallLists")) glCallLists(n, GL_INT, lists);
+void OglLists::Call(const GLint* lists, int n) {
+    if (callerOpen_ && MayCall(GlStateOf(current_, false), lists, n, "CallLists")) glCallLists(n, GL_INT, lists);
 }
 
 // A block that ends below 2^32 and is no larger than GenList gives reaches
@@ -145,10 +129,10 @@ void OglContext::CallLists(const GLint* lists, int n) {
 // minute for two billion names: it is cut to the runs of names alive, each
 // deleted with its own call. The part of a block past the largest name
 // 2^32 - 1 is left out (Mesa would wrap round and delete nothing).
-void OglContext::DeleteLists(int list, int range) {
+void OglLists::Delete(int list, int range) {
     GLuint first = static_cast<GLuint>(list);
     uint64_t end = uint64_t(first) + uint64_t(range > 0 ? range : 0);
-    GlState* state = CurrentBooks();
+    GlState* state = GlStateOf(current_, false);
     if (range <= kMaxListBlock && end <= UINT32_MAX) {
         glDeleteLists(first, range);
         if (state) Booked([&] { state->lists.Delete(first, end); });
@@ -160,77 +144,3 @@ void OglContext::DeleteLists(int list, int range) {
     for (const ListBook::Run& run : runs)
         glDeleteLists(static_cast<GLuint>(run.first), static_cast<GLsizei>(run.end - run.first));
 }
-
-// ---- handlers ------------------------------------------------------------------
-
-namespace {
-
-constexpr const char* kClass = "VOpenGL";
-
-// The number of names a CallLists argument holds: a vector's count, an
-// indexable object's element count, none for anything else.
-long CountOf(Variable& names) {
-    if (names.type & VT_VECTOR) return names.data.vec->count;
-    if (names.type & VT_OBJECT) return names.data.obj->Count();
-    return 0;
-}
-
-// GenList(void) asks for one name, GenList(int) for a block of them.
-void GenList(VarRegister* result, VarRegister* args, int count, Processor*) {
-    OglContext* gl = Self<OglContext>(args, count, kClass);
-    if (!gl) return;
-    int range = count == 1 ? 1 : static_cast<int>(IntArg(args[0]));
-    IntResult(result, static_cast<int>(gl->GenList(range)));
-}
-
-void NewList(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Self<OglContext>(args, count, kClass)) gl->NewList(static_cast<int>(IntArg(args[0])));
-}
-
-void EndList(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Self<OglContext>(args, count, kClass)) gl->EndList();
-}
-
-void CallList(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Self<OglContext>(args, count, kClass)) gl->CallList(static_cast<int>(IntArg(args[0])));
-}
-
-// Reads every name through element access into one array, so that OpenGL
-// runs the lists in a single call.
-void CallLists(VarRegister*, VarRegister* args, int count, Processor*) {
-    OglContext* gl = Self<OglContext>(args, count, kClass);
-    if (!gl) return;
-    Variable* names = HostObjectArg(args[0]);
-    long n = CountOf(*names);
-    if (n < 0) n = 0;
-    std::unique_ptr<GLint[]> lists(new (std::nothrow) GLint[n > 0 ? n : 1]);
-    if (!lists) return;
-    for (long i = 0; i < n; i++) lists[i] = static_cast<GLint>(ElementOf(*names, i).GetLongNumb());
-    gl->CallLists(lists.get(), static_cast<int>(n));
-}
-
-// DeleteList(int) deletes one list, DeleteLists(int, int) a block. Any count
-// other than 2 is the block form; its arguments are read only as far as the
-// call has them.
-void DeleteLists(VarRegister*, VarRegister* args, int count, Processor*) {
-    OglContext* gl = Self<OglContext>(args, count, kClass);
-    if (!gl) return;
-    int list = static_cast<int>(ArgOrEmpty(args, count, 0).GetLongNumb());
-    int range = count == 2 ? 1 : static_cast<int>(ArgOrEmpty(args, count, 1).GetLongNumb());
-    gl->DeleteLists(list, range);
-}
-
-const ModuleRow rows[] = {
-    {82, GenList, "VOpenGL::GenList(void)"},
-    {83, GenList, "VOpenGL::GenList(int)"},
-    {84, NewList, "VOpenGL::NewList(int)"},
-    {85, EndList, "VOpenGL::EndList(void)"},
-    {86, CallList, "VOpenGL::CallList(int)"},
-    {87, CallLists, "VOpenGL::CallLists(refer object Vector)"},
-    {88, DeleteLists, "VOpenGL::DeleteList(int)"},
-    {89, DeleteLists, "VOpenGL::DeleteLists(int, int)"},
-};
-
-}  // namespace
-
-RowList ListRows() { return Rows(rows); }

@@ -1,24 +1,20 @@
 // The name stack and selection mode: picking over a window rectangle with the
 // context's frustum, and turning OpenGL's hit records into script vectors.
+#include "picking/selection.h"
+
 #include <GL/glu.h>
 
 #include <cstdint>
 
-#include "context/context.h"
-#include "context/gl_state.h"
 #include "module/rules.h"
+#include "picking/gl_state.h"
 
-using namespace rules;
+using rules::ElementOf;
 
 namespace {
 
-constexpr GLsizei kSelectWords = GlState::kSelectWords;
 // Depth words are scaled by 2^31, so hit depths run from 0 to 2.
 constexpr double kDepthScale = 2147483648.0;
-
-// 32-bit integer arithmetic that wraps instead of overflowing, as the pick
-// centre is computed on the host's 32-bit integers.
-int Wrap(int64_t v) { return static_cast<int32_t>(static_cast<uint32_t>(v)); }
 
 float Depth(GLuint word) { return static_cast<float>(word / kDepthScale); }
 
@@ -50,39 +46,40 @@ GLuint* SelectBuffer(GlState* state) {
 
 }  // namespace
 
-void OglContext::InitNameStack() { glInitNames(); }
-void OglContext::PushName(GLuint name) { glPushName(name); }
-void OglContext::PopName() { glPopName(); }
-void OglContext::LoadName(GLuint name) { glLoadName(name); }
+void OglSelection::InitNameStack() { glInitNames(); }
+void OglSelection::PushName(GLuint name) { glPushName(name); }
+void OglSelection::PopName() { glPopName(); }
+void OglSelection::LoadName(GLuint name) { glLoadName(name); }
 
 // (x, y) is the top-right corner of the pick rectangle in window coordinates
-// (y down); the pick matrix wants its centre with y up. The hits go to the
-// buffer of the rendering context the calls reach, which need not be this
-// object's own.
-void OglContext::BeginSelection(int x, int y, int width, int height) {
-    glSelectBuffer(kSelectWords, SelectBuffer(CurrentGlState()));
+// (y down); the pick matrix wants its centre with y up, computed on 32-bit
+// integers as the host's are. The hits go to the buffer of the rendering
+// context the calls reach, which need not be this object's own.
+void OglSelection::Begin(const OglView& view, platform::ContextHandle current, int x, int y, int width,
+                         int height) {
+    glSelectBuffer(kSelectWords, SelectBuffer(GlStateOf(current, true)));
     glRenderMode(GL_SELECT);
-    GLint view[4];
-    glGetIntegerv(GL_VIEWPORT, view);
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();
     glLoadIdentity();
-    int cx = Wrap(static_cast<int64_t>(x) - width / 2);
-    int cy = Wrap(static_cast<int64_t>(clientRect.bottom) - y - height / 2);
-    gluPickMatrix(cx, cy, width, height, view);
-    glFrustum(clip.left, clip.right, clip.bottom, clip.top, clip.near, clip.far);
+    int cx = rules::Wrap(static_cast<int64_t>(x) - width / 2);
+    int cy = rules::Wrap(static_cast<int64_t>(view.clientRect.bottom) - y - height / 2);
+    gluPickMatrix(cx, cy, width, height, viewport);
+    view.ApplyFrustum();
     glMatrixMode(GL_MODELVIEW);
-    selectionDepth++;
+    depth++;
 }
 
 // Leaves one level of selection; the hits become [[names...], zmin, zmax]
 // records in the order OpenGL stored them.
-void OglContext::EndSelection(Variable& target) {
-    if (selectionDepth == 0) {
+void OglSelection::End(platform::ContextHandle current, Variable& target) {
+    if (depth == 0) {
         RaiseModuleError(OGL_NO_SELECTION_MODE, nullptr);
         return;
     }
-    selectionDepth--;
+    depth--;
     glMatrixMode(GL_PROJECTION);
     glPopMatrix();
     glMatrixMode(GL_MODELVIEW);
@@ -91,51 +88,5 @@ void OglContext::EndSelection(Variable& target) {
     // After an overflow the count is negative: the host makes that an empty
     // vector, and no record is read.
     target.Init(VT_VECTOR, hits);
-    FillHits(target, hits, SelectBuffer(FindGlState(platform::CurrentContext())));
+    FillHits(target, hits, SelectBuffer(GlStateOf(current, false)));
 }
-
-// ---- handlers ------------------------------------------------------------------
-
-namespace {
-
-constexpr const char* kClass = "VOpenGL";
-
-void InitNameStack(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Self<OglContext>(args, count, kClass)) gl->InitNameStack();
-}
-
-void PushName(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Self<OglContext>(args, count, kClass)) gl->PushName(static_cast<GLuint>(IntArg(args[0])));
-}
-
-void PopName(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Self<OglContext>(args, count, kClass)) gl->PopName();
-}
-
-void LoadName(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Self<OglContext>(args, count, kClass)) gl->LoadName(static_cast<GLuint>(IntArg(args[0])));
-}
-
-void BeginSelection(VarRegister*, VarRegister* args, int count, Processor*) {
-    OglContext* gl = Self<OglContext>(args, count, kClass);
-    if (!gl) return;
-    gl->BeginSelection(static_cast<int>(IntArg(args[0])), static_cast<int>(IntArg(args[1])),
-                       static_cast<int>(IntArg(args[2])), static_cast<int>(IntArg(args[3])));
-}
-
-void EndSelection(VarRegister* result, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Self<OglContext>(args, count, kClass)) gl->EndSelection(*ResultTarget(result));
-}
-
-const ModuleRow rows[] = {
-    {90, InitNameStack, "VOpenGL::InitNameStack(void)"},
-    {91, PushName, "VOpenGL::PushName(int)"},
-    {92, PopName, "VOpenGL::PopName(void)"},
-    {93, LoadName, "VOpenGL::LoadName(int)"},
-    {94, BeginSelection, "VOpenGL::BeginSelection(int, int, int, int)"},
-    {95, EndSelection, "VOpenGL::EndSelection(void)"},
-};
-
-}  // namespace
-
-RowList SelectionRows() { return Rows(rows); }

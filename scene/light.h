@@ -7,7 +7,7 @@
 #include <GL/gl.h>
 
 #include "color/color.h"
-#include "context/records.h"
+#include "scene/records.h"
 
 class OglLightColor : public OglColor {
 public:

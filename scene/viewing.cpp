@@ -1,25 +1,17 @@
-// Viewing: the stored viewport, viewer and frustum, sending them to OpenGL,
-// the model-view transforms scripts call, and the handlers of the camera and
-// matrix methods of VOpenGL.
+// The camera: sending the stored viewport, viewer and frustum to OpenGL,
+// setting them, and the model-view transforms scripts call.
+#include "scene/viewing.h"
+
+#include <GL/gl.h>
 #include <GL/glu.h>
 
-#include <climits>
 #include <cmath>
-#include <new>
 
-#include "context/context.h"
 #include "module/rules.h"
 
-namespace {
+using rules::Trunc;
 
-// Truncation toward zero to a 32-bit integer; values beyond its range (and
-// NaN) are pinned instead of being undefined.
-int Trunc(double v) {
-    if (std::isnan(v)) return 0;
-    if (v >= INT_MAX) return INT_MAX;
-    if (v <= INT_MIN) return INT_MIN;
-    return static_cast<int>(v);
-}
+namespace {
 
 void SetIdentity(double m[16]) {
     for (int i = 0; i < 16; i++) m[i] = (i % 5 == 0) ? 1.0 : 0.0;
@@ -27,62 +19,60 @@ void SetIdentity(double m[16]) {
 
 }  // namespace
 
-void OglContext::ApplyViewport() {
+void OglView::ApplyViewport() const {
     long x = static_cast<long>(clientRect.left) + Trunc(viewport.left);
     long y = static_cast<long>(clientRect.bottom) - Trunc(viewport.bottom);
     glViewport(Trunc(static_cast<double>(x)), Trunc(static_cast<double>(y)), Trunc(viewport.Width()),
                Trunc(viewport.Height()));
 }
 
-void OglContext::ApplyViewer() {
+void OglView::LookAt() const { gluLookAt(eye.x, eye.y, eye.z, center.x, center.y, center.z, up.x, up.y, up.z); }
+
+void OglView::ApplyViewer() const {
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    gluLookAt(eye.x, eye.y, eye.z, center.x, center.y, center.z, up.x, up.y, up.z);
+    LookAt();
 }
 
-void OglContext::ApplyProjection() {
+void OglView::ApplyFrustum() const { glFrustum(clip.left, clip.right, clip.bottom, clip.top, clip.near, clip.far); }
+
+void OglView::ApplyProjection() const {
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    glFrustum(clip.left, clip.right, clip.bottom, clip.top, clip.near, clip.far);
+    ApplyFrustum();
     glMatrixMode(GL_MODELVIEW);
 }
 
 // ---- camera ---------------------------------------------------------------------
 
-void OglContext::SetViewport(float left, float top, float right, float bottom) {
+void OglView::SetViewport(float left, float top, float right, float bottom, bool open) {
     viewport.Set(left, top, right, bottom);
-    if (!IsOpen()) return;
+    if (!open) return;
     ApplyViewport();
     ApplyProjection();
 }
 
-void OglContext::SetViewer(float eyeX, float eyeY, float eyeZ, float centerX, float centerY,
-                           float centerZ, float upX, float upY, float upZ) {
+void OglView::SetViewer(float eyeX, float eyeY, float eyeZ, float centerX, float centerY, float centerZ,
+                        float upX, float upY, float upZ, bool open) {
     eye.Set(eyeX, eyeY, eyeZ, 1.0f);
     center.Set(centerX, centerY, centerZ, 1.0f);
     up.Set(upX, upY, upZ, 1.0f);
     up.Normalize();
-    if (IsOpen()) ApplyViewer();
-}
-
-void OglContext::GetViewer(OglPoint4& eyeOut, OglPoint4& centerOut, OglPoint4& upOut) const {
-    eyeOut = eye;
-    centerOut = center;
-    upOut = up;
+    if (open) ApplyViewer();
 }
 
 // The clipping box stores left, right, top, bottom; the arguments come with
 // bottom before top, as glFrustum takes them.
-void OglContext::SetClipping(float left, float right, float bottom, float top, float near, float far) {
+void OglView::SetClipping(float left, float right, float bottom, float top, float near, float far, bool open) {
     clip = OglBox(left, right, top, bottom, near, far);
-    if (IsOpen()) ApplyProjection();
+    if (open) ApplyProjection();
 }
 
 // The half height of the near plane is computed in extended precision with
 // the constants 180.0, 3.14159 (not pi) and 2.0, so that the stored box is
 // exactly the one scripts have always got. The left edge comes from the
 // unrounded half height, the right edge from the stored (rounded) one.
-void OglContext::SetPerspective(float fovy, float aspect, float near, float far) {
+void OglView::SetPerspective(float fovy, float aspect, float near, float far, bool open) {
     if (!(near > 0.0f)) near = 1.0f;
     const long double halfAngle = static_cast<long double>(fovy) / static_cast<long double>(180.0) *
                                   static_cast<long double>(3.14159) / static_cast<long double>(2.0);
@@ -93,267 +83,66 @@ void OglContext::SetPerspective(float fovy, float aspect, float near, float far)
     clip.bottom = static_cast<float>(-top);
     clip.near = near;
     clip.far = far;
-    if (IsOpen()) ApplyProjection();
+    if (open) ApplyProjection();
 }
 
 // ---- model-view transforms ----------------------------------------------------
 
-void OglContext::Translate(float x, float y, float z) {
-    if (!IsOpen()) return;
+void OglView::Translate(float x, float y, float z, bool open) {
+    if (!open) return;
     glMatrixMode(GL_MODELVIEW);
     glTranslatef(x, y, z);
 }
 
-void OglContext::Rotate(float x, float y, float z, float angle) {
-    if (!IsOpen()) return;
+void OglView::Rotate(float x, float y, float z, float angle, bool open) {
+    if (!open) return;
     glMatrixMode(GL_MODELVIEW);
     glRotatef(angle, x, y, z);
 }
 
-void OglContext::Scale(float x, float y, float z) {
-    if (!IsOpen()) return;
+void OglView::Scale(float x, float y, float z, bool open) {
+    if (!open) return;
     glMatrixMode(GL_MODELVIEW);
     glScalef(x, y, z);
 }
 
-void OglContext::PushModelMatrix() {
-    if (!IsOpen()) return;
+void OglView::PushModelMatrix(bool open) {
+    if (!open) return;
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
 }
 
-void OglContext::PopModelMatrix() {
-    if (!IsOpen()) return;
+void OglView::PopModelMatrix(bool open) {
+    if (!open) return;
     glMatrixMode(GL_MODELVIEW);
     glPopMatrix();
 }
 
-void OglContext::LoadIdentity() {
+void OglView::LoadIdentity() {
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
 }
 
 // The matrix is relative to the viewer: the model-view becomes viewer x matrix.
-void OglContext::LoadMatrix(const double matrix[16]) {
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    gluLookAt(eye.x, eye.y, eye.z, center.x, center.y, center.z, up.x, up.y, up.z);
+void OglView::LoadMatrix(const double matrix[16]) const {
+    ApplyViewer();
     glMultMatrixd(matrix);
 }
 
-void OglContext::MultiplyMatrix(const double matrix[16]) {
+void OglView::MultiplyMatrix(const double matrix[16]) {
     glMatrixMode(GL_MODELVIEW);
     glMultMatrixd(matrix);
 }
 
-// The current model-view and the viewer's own; the model-view is left as it
-// was. Without a current context OpenGL writes nothing and both stay identity.
-void OglContext::GetMatrices(double full[16], double look[16]) {
+// Without a current context OpenGL writes nothing into the arrays.
+void OglView::GetMatrices(double full[16], double look[16]) const {
     SetIdentity(full);
     SetIdentity(look);
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
     glGetDoublev(GL_MODELVIEW_MATRIX, full);
     glLoadIdentity();
-    gluLookAt(eye.x, eye.y, eye.z, center.x, center.y, center.z, up.x, up.y, up.z);
+    LookAt();
     glGetDoublev(GL_MODELVIEW_MATRIX, look);
     glPopMatrix();
 }
-
-// ---- handlers ------------------------------------------------------------------
-
-using namespace rules;
-
-namespace {
-
-constexpr const char* kClass = "VOpenGL";
-constexpr const char* kMatrixFunctionText = "param FullMatr, LookMatr; return LookMatr->Inverse() * FullMatr;";
-
-// The script function GetMatrix runs, built on first use and shared by every
-// context until the module is unloaded.
-Variable* matrixFunction = nullptr;
-
-Variable* MatrixFunction() {
-    if (!matrixFunction) matrixFunction = new (std::nothrow) Variable(VT_FUNCTION, kMatrixFunctionText);
-    return matrixFunction;
-}
-
-__attribute__((destructor)) void ReleaseMatrixFunction() {
-    if (!matrixFunction) return;
-    matrixFunction->_Clear();
-    delete matrixFunction;
-    matrixFunction = nullptr;
-}
-
-// Argument i of a handler shared by overloads, read as a number; an index
-// past the call's arguments reads as an empty value.
-float Number(VarRegister* args, int count, int i) { return ArgOrEmpty(args, count, i).GetFloatNumb(); }
-
-// A POINT3 argument: its members x, y, z as floats (the class is not checked).
-void ReadPoint(Variable& arg, float& x, float& y, float& z) {
-    Variable* point = (arg.type & VT_ANYREF) ? arg.GetPointer() : &arg;
-    x = (*point)("x").GetFloatNumb();
-    y = (*point)("y").GetFloatNumb();
-    z = (*point)("z").GetFloatNumb();
-}
-
-// A script Matrix M into OpenGL's column-major array: element 4c + r is M[r][c].
-void ReadMatrix(Variable& m, double out[16]) {
-    for (int c = 0; c < 4; c++)
-        for (int r = 0; r < 4; r++) out[4 * c + r] = ElementOf(ElementOf(m, r), c).GetDoubleNumb();
-}
-
-// A new 4 x 4 script Matrix in `target` holding the column-major array.
-void MakeMatrix(Processor* p, Variable& target, const double in[16]) {
-    VarRegister sides[2];
-    sides[0].value = 4;
-    sides[1].value = 4;
-    p->MakeInstance(target, "Matrix", sides, 2);
-    for (int c = 0; c < 4; c++)
-        for (int r = 0; r < 4; r++) ElementOf(ElementOf(target, r), c) = in[4 * c + r];
-}
-
-void SetViewPort(VarRegister*, VarRegister* args, int count, Processor*) {
-    OglContext* gl = Self<OglContext>(args, count, kClass);
-    if (gl) gl->SetViewport(NumberArg(args[0]), NumberArg(args[1]), NumberArg(args[2]), NumberArg(args[3]));
-}
-
-void SetViewerPos(VarRegister*, VarRegister* args, int count, Processor*) {
-    OglContext* gl = DirectSelf<OglContext>(args, count, kClass);
-    if (!gl) return;
-    float n[9];
-    for (int i = 0; i < 9; i++) n[i] = NumberArg(args[i]);
-    gl->SetViewer(n[0], n[1], n[2], n[3], n[4], n[5], n[6], n[7], n[8]);
-}
-
-void SetClipping(VarRegister*, VarRegister* args, int count, Processor*) {
-    OglContext* gl = Self<OglContext>(args, count, kClass);
-    if (gl)
-        gl->SetClipping(NumberArg(args[0]), NumberArg(args[1]), NumberArg(args[2]), NumberArg(args[3]),
-                        NumberArg(args[4]), NumberArg(args[5]));
-}
-
-void SetPerspective(VarRegister*, VarRegister* args, int count, Processor*) {
-    OglContext* gl = Self<OglContext>(args, count, kClass);
-    if (gl) gl->SetPerspective(NumberArg(args[0]), NumberArg(args[1]), NumberArg(args[2]), NumberArg(args[3]));
-}
-
-// Four numbers: axis then angle; any other count: a POINT3 axis and the angle.
-void Rotate(VarRegister*, VarRegister* args, int count, Processor*) {
-    OglContext* gl = DirectSelf<OglContext>(args, count, kClass);
-    if (!gl) return;
-    float x, y, z;
-    if (count == 5) {
-        x = Number(args, count, 0), y = Number(args, count, 1), z = Number(args, count, 2);
-        gl->Rotate(x, y, z, Number(args, count, 3));
-        return;
-    }
-    ReadPoint(ArgOrEmpty(args, count, 0), x, y, z);
-    gl->Rotate(x, y, z, Number(args, count, 1));
-}
-
-// Three numbers, or (any other count) a POINT3.
-void Translate(VarRegister*, VarRegister* args, int count, Processor*) {
-    OglContext* gl = DirectSelf<OglContext>(args, count, kClass);
-    if (!gl) return;
-    float x, y, z;
-    if (count == 4) {
-        x = Number(args, count, 0), y = Number(args, count, 1), z = Number(args, count, 2);
-    } else {
-        ReadPoint(ArgOrEmpty(args, count, 0), x, y, z);
-    }
-    gl->Translate(x, y, z);
-}
-
-void SetScale(VarRegister*, VarRegister* args, int count, Processor*) {
-    OglContext* gl = Self<OglContext>(args, count, kClass);
-    if (gl) gl->Scale(NumberArg(args[0]), NumberArg(args[1]), NumberArg(args[2]));
-}
-
-void PushModelMatrix(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Self<OglContext>(args, count, kClass)) gl->PushModelMatrix();
-}
-
-void PopModelMatrix(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Self<OglContext>(args, count, kClass)) gl->PopModelMatrix();
-}
-
-void LoadIdentityMatrix(VarRegister*, VarRegister* args, int count, Processor*) {
-    if (OglContext* gl = Self<OglContext>(args, count, kClass)) gl->LoadIdentity();
-}
-
-void LoadMatrix(VarRegister*, VarRegister* args, int count, Processor*) {
-    OglContext* gl = Self<OglContext>(args, count, kClass);
-    if (!gl) return;
-    double m[16];
-    ReadMatrix(*HostObjectArg(args[0]), m);
-    gl->LoadMatrix(m);
-}
-
-void MultiplyMatrix(VarRegister*, VarRegister* args, int count, Processor*) {
-    OglContext* gl = Self<OglContext>(args, count, kClass);
-    if (!gl) return;
-    double m[16];
-    ReadMatrix(*HostObjectArg(args[0]), m);
-    gl->MultiplyMatrix(m);
-}
-
-// The model transform without the viewer's part: the script function gets
-// the full model-view and the viewer's alone, and returns Look^-1 * Full.
-void GetMatrix(VarRegister* result, VarRegister* args, int count, Processor* p) {
-    Variable* function = MatrixFunction();
-    OglContext* gl = DirectSelf<OglContext>(args, count, kClass);
-    if (!gl || !function) return;
-    double full[16], look[16];
-    gl->GetMatrices(full, look);
-    VarRegister call[2];
-    MakeMatrix(p, call[0].value, full);
-    MakeMatrix(p, call[1].value, look);
-    p->RunFunction(result, *function, call, 2);
-}
-
-void GetViewerPos(VarRegister* result, VarRegister* args, int count, Processor* p) {
-    OglContext* gl = DirectSelf<OglContext>(args, count, kClass);
-    if (!gl) return;
-    OglPoint4 points[3];
-    gl->GetViewer(points[0], points[1], points[2]);
-    Variable* vector = VectorResult(result, 3);
-    for (int i = 0; i < 3; i++) {
-        VarRegister element;
-        element.isRef = 1;
-        element.ref = &ElementOf(*vector, i);
-        ObjectResult(&element, p, "POINT3", {points[i].x, points[i].y, points[i].z});
-    }
-}
-
-void GetViewPort(VarRegister* result, VarRegister* args, int count, Processor*) {
-    OglContext* gl = Self<OglContext>(args, count, kClass);
-    if (!gl) return;
-    const float stored[4] = {gl->viewport.left, gl->viewport.right, gl->viewport.top, gl->viewport.bottom};
-    Variable* vector = VectorResult(result, 4);
-    for (int i = 0; i < 4; i++) ElementOf(*vector, i) = stored[i];
-}
-
-const ModuleRow rows[] = {
-    {5, SetViewPort, "VOpenGL::SetViewPort(number, number, number, number)"},
-    {6, SetViewerPos, "VOpenGL::SetViewerPos(number, number, number, number, number, number, number, number, number)"},
-    {7, SetClipping, "VOpenGL::SetClipping(number, number, number, number, number, number)"},
-    {8, SetPerspective, "VOpenGL::SetPerspective(number, number, number, number)"},
-    {76, PushModelMatrix, "VOpenGL::PushModelMatrix(void)"},
-    {77, PopModelMatrix, "VOpenGL::PopModelMatrix(void)"},
-    {78, LoadIdentityMatrix, "VOpenGL::LoadIdentityMatrix(void)"},
-    {79, LoadMatrix, "VOpenGL::LoadMatrix(object Matrix)"},
-    {80, MultiplyMatrix, "VOpenGL::MultiplyMatrix(object Matrix)"},
-    {81, GetMatrix, "VOpenGL::GetMatrix(void)"},
-    {96, Rotate, "VOpenGL::Rotate(number, number, number, number)"},
-    {97, Rotate, "VOpenGL::Rotate(refer object POINT3, number)"},  // same handler: overload by count
-    {98, Translate, "VOpenGL::Translate(number, number, number)"},
-    {99, Translate, "VOpenGL::Translate(refer object POINT3)"},    // same handler: overload by count
-    {100, SetScale, "VOpenGL::SetScale(number, number, number)"},
-    {112, GetViewerPos, "VOpenGL::GetViewerPos(void)"},
-    {113, GetViewPort, "VOpenGL::GetViewPort(void)"},
-};
-
-}  // namespace
-
-RowList ViewingRows() { return Rows(rows); }

@@ -12,16 +12,12 @@
 
 namespace {
 
-OglContext* Native(Variable& gl) { return static_cast<OglContext*>(gl.data.obj->GetAss()); }
-
-bool True(Variable v) { return v.type == VT_BOOL && v.data.i != 0; }
-
 TEST(Context, OpenRequestsItsPixelFormatFlags) {
     Harness h;
     Variable dc = h.New("MDC", {Int(640), Int(480)});
     Variable gl = h.New("VOpenGL");
     h.Call(gl, "Open", {dc});
-    OglContext* c = Native(gl);
+    OglContext* c = NativeOf<OglContext>(gl);
     EXPECT_EQ(c->pixelFlags, 0x464u) << "window, OpenGL, swap copy, generic format";
     platform::PixelFormatRequest req;
     ASSERT_TRUE(platform::DevicePixelFormat(c->hdc, nullptr, &req));
@@ -36,11 +32,11 @@ TEST(Context, OpenRequestsItsPixelFormatFlags) {
     EXPECT_EQ(c->pixelFlags, 0x1425u) << "accelerated and double-buffered";
     h.Call(gl, "OpenBitmap", {dc});
     EXPECT_EQ(c->pixelFlags, 0x438u) << "bitmap, GDI, OpenGL, swap copy";
-    EXPECT_TRUE(True(h.Call(gl, "IsOpen")));
+    EXPECT_TRUE(IsTrue(h.Call(gl, "IsOpen")));
     EXPECT_TRUE(h.Errors().empty());
     h.Call(gl, "EnableDoubleBuff", {Int(1)});
     EXPECT_EQ(h.Errors(), std::vector<int>{73});
-    EXPECT_FALSE(True(h.Call(gl, "GetDoubleBuff"))) << "a non-boolean switches it off";
+    EXPECT_FALSE(IsTrue(h.Call(gl, "GetDoubleBuff"))) << "a non-boolean switches it off";
 }
 
 TEST(Context, FreeBindCloseAndDestroyRestoreWhatWasCurrent) {
@@ -54,22 +50,22 @@ TEST(Context, FreeBindCloseAndDestroyRestoreWhatWasCurrent) {
 
     Variable gl = h.New("VOpenGL");
     h.Call(gl, "OpenBitmap", {a});
-    OglContext* c = Native(gl);
+    OglContext* c = NativeOf<OglContext>(gl);
     platform::ContextHandle mine = c->hglrc;
     EXPECT_NE(mine, before);
     h.Call(gl, "FreeMDC");
-    EXPECT_TRUE(True(h.Call(gl, "IsOpen")));
-    EXPECT_FALSE(True(h.Call(gl, "IsBind")));
+    EXPECT_TRUE(IsTrue(h.Call(gl, "IsOpen")));
+    EXPECT_FALSE(IsTrue(h.Call(gl, "IsBind")));
     EXPECT_EQ(platform::CurrentContext(), before);
 
     h.Call(gl, "BindMDC", {b});
     EXPECT_EQ(c->hglrc, mine) << "the same rendering context moves";
     EXPECT_EQ(platform::CurrentContext(), mine);
     EXPECT_EQ(c->pixelFlags, 0x438u);
-    EXPECT_EQ(c->clientRect.bottom, 16);
+    EXPECT_EQ(c->view.clientRect.bottom, 16);
 
     h.Call(gl, "Close");
-    EXPECT_FALSE(True(h.Call(gl, "IsOpen")));
+    EXPECT_FALSE(IsTrue(h.Call(gl, "IsOpen")));
     EXPECT_EQ(platform::CurrentContext(), before);
     h.Call(gl, "Close");  // closing a closed context does nothing
     EXPECT_TRUE(h.Errors().empty());
@@ -91,7 +87,7 @@ TEST(Context, DeviceFailuresAreModuleErrors) {
     Variable got = h.Call(gl, "Open", {dead});
     EXPECT_EQ(h.Errors(), std::vector<int>{1001}) << "an MDC without a device is not open";
     EXPECT_EQ(got.type, VT_INT) << "the script sees the GetID reply";
-    EXPECT_FALSE(True(h.Call(gl, "IsOpen")));
+    EXPECT_FALSE(IsTrue(h.Call(gl, "IsOpen")));
 
     Variable gone = h.New("MDC", {Int(8), Int(8)}), dc = h.New("MDC", {Int(8), Int(8)});
     platform::DestroyDevice(h.Call(gone, "GetID").GetLongNumb());

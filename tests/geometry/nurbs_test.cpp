@@ -1,8 +1,7 @@
 // NURBS curves and surfaces: the GLU calls and their arrays, the control net
 // built from the last script row first, normals as their own map, the size
-// rules, the display modes, GLU's errors as module error 6, pixels where the
-// control points put them, and surfaces cut as finely under selection as on
-// screen.
+// rules, the display modes, GLU's errors as module error 6, and surfaces cut
+// as finely under selection as on screen.
 #include <cmath>
 
 #include "tests/geometry/geometry_test.h"
@@ -33,24 +32,18 @@ protected:
 
 TEST_F(Nurbs, CurvesAreCubicWithTheirKnotsAndControlPointsInOrder) {
     EXPECT_TRUE(Traced("SplineCurve2D", {xs, Flat({0, 200, 200, 0}), sKnots}).empty());
-    EXPECT_EQ(gltrace::Sequence({"gluNewNurbsRenderer", "gluNurbsCallback", "gluBeginCurve", "gluNurbsCurve",
-                                 "gluEndCurve", "gluDeleteNurbsRenderer", "glPolygonMode", "gluNurbsProperty"}),
-              (Names{"gluNewNurbsRenderer", "gluNurbsCallback", "gluBeginCurve", "gluNurbsCurve", "gluEndCurve",
-                     "gluDeleteNurbsRenderer"}));
-    std::vector<gltrace::Call> curve = gltrace::Named("gluNurbsCurve");
-    ASSERT_EQ(curve.size(), 1u);
-    EXPECT_EQ(Values(curve[0].args.begin() + 1, curve[0].args.end()), (Values{8, 3, 4, GL_MAP1_VERTEX_3}));
-    EXPECT_EQ(curve[0].arrays, (std::vector<Values>{{0, 0, 0, 0, 1, 1, 1, 1},
-                                                    {0, 0, 0, 100, 200, 0, 200, 200, 0, 300, 0, 0}}));
+    ExpectOnceInOrder({"gluNewNurbsRenderer", "gluNurbsCallback", "gluBeginCurve", "gluNurbsCurve", "gluEndCurve",
+                       "gluDeleteNurbsRenderer"});
+    gltrace::Call curve = gltrace::Named("gluNurbsCurve").at(0);
+    EXPECT_EQ(Values(curve.args.begin() + 1, curve.args.end()), (Values{8, 3, 4, GL_MAP1_VERTEX_3}));
+    EXPECT_EQ(curve.arrays, (Calls{{0, 0, 0, 0, 1, 1, 1, 1}, {0, 0, 0, 100, 200, 0, 200, 200, 0, 300, 0, 0}}));
 
     EXPECT_TRUE(Traced("SplineCurve3D", {Flat({1, 2, 3, 4, 5}), Flat({6, 7, 8, 9, 10}), Flat({-1, -2, -3, -4, -5}),
-                                         tKnots})
-                    .empty());
-    curve = gltrace::Named("gluNurbsCurve");
-    ASSERT_EQ(curve.size(), 1u);
-    EXPECT_EQ(curve[0].args[1], 9);
-    ASSERT_EQ(curve[0].arrays.at(1).size(), 15u);
-    EXPECT_EQ(Values(curve[0].arrays[1].begin() + 12, curve[0].arrays[1].end()), (Values{5, 10, -5}));
+                                         tKnots}).empty());
+    curve = gltrace::Named("gluNurbsCurve").at(0);
+    EXPECT_EQ(curve.args[1], 9);
+    ASSERT_EQ(curve.arrays.at(1).size(), 15u);
+    EXPECT_EQ(Values(curve.arrays[1].begin() + 12, curve.arrays[1].end()), (Values{5, 10, -5}));
 
     Variable four = Flat({1, 2, 3, 4});
     EXPECT_EQ(Traced("SplineCurve3D", {four, four, four, Flat({0, 0, 0, 0, 1, 1, 1})}), std::vector<int>{8});
@@ -59,94 +52,63 @@ TEST_F(Nurbs, CurvesAreCubicWithTheirKnotsAndControlPointsInOrder) {
     EXPECT_EQ(gltrace::Calls().size(), 0u);
 }
 
-TEST_F(Nurbs, TheSurfaceNetStartsWithTheLastScriptRow) {
+TEST_F(Nurbs, TheSurfaceNetStartsWithTheLastScriptRowAndNormalsAreAMapOfTheirOwn) {
     EXPECT_TRUE(Traced("SplineSurface", {xs, zs, Heights(), sKnots, tKnots}).empty());
-    std::vector<gltrace::Call> s = gltrace::Named("gluNurbsSurface");
-    ASSERT_EQ(s.size(), 1u);
-    EXPECT_EQ(Values(s[0].args.begin() + 1, s[0].args.end()), (Values{8, 9, 3, 12, 4, 4, GL_MAP2_VERTEX_3}));
-    ASSERT_EQ(s[0].arrays.size(), 3u);
-    EXPECT_EQ(s[0].arrays[0], (Values{0, 0, 0, 0, 1, 1, 1, 1}));
-    EXPECT_EQ(s[0].arrays[1], (Values{0, 0, 0, 0, 0.5, 1, 1, 1, 1}));
-    const Values& net = s[0].arrays[2];
+    gltrace::Call s = gltrace::Named("gluNurbsSurface").at(0);
+    EXPECT_EQ(Values(s.args.begin() + 1, s.args.end()), (Values{8, 9, 3, 12, 4, 4, GL_MAP2_VERTEX_3}));
+    ASSERT_EQ(s.arrays.size(), 3u);
+    EXPECT_EQ(s.arrays[1], (Values{0, 0, 0, 0, 0.5, 1, 1, 1, 1}));
+    const Values& net = s.arrays[2];
     ASSERT_EQ(net.size(), 60u);
     EXPECT_EQ(Values(net.begin(), net.begin() + 6), (Values{0, 40, 50, 100, 41, 50})) << "script row 4 first";
     EXPECT_EQ(Values(net.begin() + 12, net.begin() + 15), (Values{0, 30, 40}));
     EXPECT_EQ(Values(net.end() - 3, net.end()), (Values{300, 3, 10}));
     EXPECT_LT(gltrace::Find("glPolygonMode", {GL_FRONT_AND_BACK, GL_FILL}), gltrace::Find("gluBeginSurface"));
     EXPECT_LT(gltrace::Find("glEnable", {GL_AUTO_NORMAL}), gltrace::Find("gluBeginSurface"));
-    EXPECT_EQ(ArgsOf("gluNurbsProperty")[0][2], GLU_FILL);
+    EXPECT_EQ(Args("gluNurbsProperty")[0][2], GLU_FILL);
     EXPECT_EQ(gltrace::Count("gluDeleteNurbsRenderer"), 1);
 
     // With 20 normals: a normal map first, the normals in script order, no automatic ones.
     EXPECT_TRUE(Traced("SplineSurface", {xs, zs, Heights(), Normals(20), sKnots, tKnots}).empty());
-    s = gltrace::Named("gluNurbsSurface");
-    ASSERT_EQ(s.size(), 2u);
-    EXPECT_EQ(s[0].args.back(), GL_MAP2_NORMAL);
-    EXPECT_EQ(s[1].args.back(), GL_MAP2_VERTEX_3);
-    ASSERT_EQ(s[0].arrays.at(2).size(), 60u);
-    EXPECT_EQ(Values(s[0].arrays[2].begin(), s[0].arrays[2].begin() + 6), (Values{0, 1, 0, 0, 1, 1}));
+    std::vector<gltrace::Call> maps = gltrace::Named("gluNurbsSurface");
+    ASSERT_EQ(maps.size(), 2u);
+    EXPECT_EQ(maps[0].args.back(), GL_MAP2_NORMAL);
+    EXPECT_EQ(maps[1].args.back(), GL_MAP2_VERTEX_3);
+    EXPECT_EQ(Values(maps[0].arrays.at(2).begin(), maps[0].arrays[2].begin() + 6), (Values{0, 1, 0, 0, 1, 1}));
     EXPECT_LT(gltrace::Find("glDisable", {GL_AUTO_NORMAL}), gltrace::Find("gluBeginSurface"));
     EXPECT_EQ(gltrace::Find("glEnable", {GL_AUTO_NORMAL}), gltrace::npos);
+
+    // Wired: outlines, patch or polygon style, and the normals are not passed.
+    native->switches.wired = 1;
+    native->switches.outlinePatch = 0;
+    Traced("SplineSurface", {xs, zs, Heights(), Normals(20), sKnots, tKnots});
+    ASSERT_EQ(Args("gluNurbsSurface").size(), 1u);
+    EXPECT_EQ(Args("gluNurbsSurface")[0].back(), GL_MAP2_VERTEX_3);
+    EXPECT_EQ(Args("glPolygonMode")[0], (Values{GL_FRONT_AND_BACK, GL_LINE}));
+    EXPECT_EQ(Args("gluNurbsProperty")[0][2], GLU_OUTLINE_POLYGON);
+    EXPECT_EQ(gltrace::Find("glEnable", {GL_AUTO_NORMAL}) & gltrace::Find("glDisable", {GL_AUTO_NORMAL}), gltrace::npos)
+        << "GL_AUTO_NORMAL untouched";
+    native->switches.outlinePatch = 1;
+    Traced("SplineSurface", {xs, zs, Heights(), sKnots, tKnots});
+    EXPECT_EQ(Args("gluNurbsProperty")[0][2], GLU_OUTLINE_PATCH);
 }
 
 TEST_F(Nurbs, SurfaceSizeRulesAreCheckedBeforeAnythingIsBuilt) {
     Variable notAVector = Heights();
     notAVector[3] = Int(5);
-    struct Case {
-        const char* what;
-        std::vector<Variable> args;
-        std::vector<int> errors;
-    } cases[] = {
-        {"a row of 3 numbers", {xs, zs, Heights(2), sKnots, tKnots}, {8}},
-        {"a row that is no Vector", {xs, zs, notAVector, sKnots, tKnots}, {8}},
-        {"4 rows", {xs, Flat({1, 2, 3, 4}), Heights(), sKnots, sKnots}, {8}},
-        {"7 s-knots and a short row", {xs, zs, Heights(0), Flat({0, 0, 0, 1, 1, 1, 1}), tKnots}, {8}},
-        {"8 t-knots", {xs, zs, Heights(), sKnots, sKnots}, {8}},
-        {"19 normals", {xs, zs, Heights(), Normals(19), sKnots, tKnots}, {8}},
-        {"21 normals", {xs, zs, Heights(), Normals(21), sKnots, tKnots}, {8}},
-        {"a bad normal", {xs, zs, Heights(), Vec({Str("n")}), sKnots, tKnots}, {9, 9, 9}},
+    const std::pair<std::vector<Variable>, std::vector<int>> cases[] = {
+        {{xs, zs, Heights(2), sKnots, tKnots}, {8}},  // a row of 3 numbers
+        {{xs, zs, notAVector, sKnots, tKnots}, {8}},
+        {{xs, Flat({1, 2, 3, 4}), Heights(), sKnots, sKnots}, {8}},  // 4 rows
+        {{xs, zs, Heights(), sKnots, sKnots}, {8}},                  // 8 t-knots
+        {{xs, zs, Heights(), Normals(19), sKnots, tKnots}, {8}},
+        {{xs, zs, Heights(), Normals(21), sKnots, tKnots}, {8}},
+        {{xs, zs, Heights(), Vec({Str("n")}), sKnots, tKnots}, {9, 9, 9}},
     };
-    for (Case& c : cases) {
-        EXPECT_EQ(Traced("SplineSurface", c.args), c.errors) << c.what;
-        EXPECT_EQ(gltrace::Calls().size(), 0u) << c.what;
+    for (const auto& [args, errors] : cases) {
+        EXPECT_EQ(Traced("SplineSurface", args), errors) << &args - &cases[0].first;
+        EXPECT_EQ(gltrace::Calls().size(), 0u);
     }
-}
-
-TEST_F(Nurbs, WiredSurfacesAreOutlinesWithoutNormals) {
-    native->wired = 1;
-    native->outlinePatch = 0;
-    Traced("SplineSurface", {xs, zs, Heights(), Normals(20), sKnots, tKnots});
-    EXPECT_EQ(ArgsOf("gluNurbsSurface").size(), 1u) << "the normals are not passed";
-    EXPECT_EQ(ArgsOf("gluNurbsSurface")[0].back(), GL_MAP2_VERTEX_3);
-    EXPECT_EQ(ArgsOf("glPolygonMode")[0], (Values{GL_FRONT_AND_BACK, GL_LINE}));
-    EXPECT_EQ(ArgsOf("gluNurbsProperty")[0][2], GLU_OUTLINE_POLYGON);
-    EXPECT_EQ(gltrace::Find("glEnable", {GL_AUTO_NORMAL}), gltrace::npos) << "GL_AUTO_NORMAL untouched";
-    EXPECT_EQ(gltrace::Find("glDisable", {GL_AUTO_NORMAL}), gltrace::npos);
-    native->outlinePatch = 1;
-    Traced("SplineSurface", {xs, zs, Heights(), sKnots, tKnots});
-    EXPECT_EQ(ArgsOf("gluNurbsProperty")[0][2], GLU_OUTLINE_PATCH);
-}
-
-// Drawn, the curve and the surfaces land where their control points put them.
-TEST_F(Nurbs, PixelsShowWhereTheyAreDrawn) {
-    glColor3f(1, 1, 1);
-    Call("SetLineWidth", {Int(3)});
-    EXPECT_TRUE(Call("SplineCurve2D", {Flat({100, 100, 300, 300}), Flat({100, 300, 300, 100}), sKnots}).empty());
-    // Flat surfaces in the plane y = 0, turned so that z runs up the screen.
-    glRotatef(-90, 1, 0, 0);
-    glColor3f(0, 1, 0);
-    Variable zero = Flat({0, 0, 0, 0}), flat = Vec({zero, zero, zero, zero}), across = Flat({380, 440, 500, 560});
-    EXPECT_TRUE(Call("SplineSurface", {across, Flat({100, 150, 200, 250}), flat, sKnots, sKnots}).empty());
-    native->wired = 1;
-    glColor3f(1, 0, 0);
-    EXPECT_TRUE(Call("SplineSurface", {across, Flat({300, 340, 380, 420}), flat, sKnots, sKnots}).empty());
-    PixelNear(100, 100, {255, 255, 255});
-    EXPECT_TRUE(AnyNear(200, 244, 256, {255, 255, 255})) << "the Bézier segment reaches y = 250 at its middle";
-    PixelNear(200, 200, {0, 0, 0});
-    PixelNear(470, 175, {0, 255, 0});
-    PixelNear(470, 90, {0, 0, 0});
-    EXPECT_TRUE(AnyNear(470, 298, 302, {255, 0, 0})) << "the outline of the wired patch";
-    PixelNear(470, 360, {0, 0, 0});
 }
 
 TEST_F(Nurbs, GluErrorsComeBackAsModuleErrorSixBadNumbersAndUnboundContextsDoNoHarm) {
@@ -156,8 +118,7 @@ TEST_F(Nurbs, GluErrorsComeBackAsModuleErrorSixBadNumbersAndUnboundContextsDoNoH
     ASSERT_FALSE(errors.empty());
     for (const vesk::ErrorEntry& e : errors) {
         EXPECT_EQ(e.number, 1006);
-        EXPECT_FALSE(e.text.empty());
-        EXPECT_EQ(e.message.rfind("OpenGL NURBS error", 0), 0u) << e.message;
+        EXPECT_EQ(e.message.rfind("OpenGL NURBS error: ", 0), 0u) << e.message;
     }
     vesk::SetErrorBase(h.module, 0xFFFF);
     EXPECT_TRUE(Traced("SplineCurve2D", {xs, xs, decreasing}).empty()) << "no error base, no module error";
@@ -166,7 +127,7 @@ TEST_F(Nurbs, GluErrorsComeBackAsModuleErrorSixBadNumbersAndUnboundContextsDoNoH
 
     // A number that is not finite as a float never reaches GLU (a NaN knot
     // had it read past its arrays): error 1006 names the first, nothing is
-    // drawn. Huge finite numbers reach GLU: at most its own errors.
+    // drawn.
     Variable holed = Heights(), tilted = Normals(20);
     holed[1][2] = Num(NAN);
     tilted[7][2] = Num(-INFINITY);
@@ -174,10 +135,8 @@ TEST_F(Nurbs, GluErrorsComeBackAsModuleErrorSixBadNumbersAndUnboundContextsDoNoH
         {{xs, xs, Flat({NAN, NAN, NAN, NAN, 1, 1, 1, 1})}, "knots[0]"},
         {{xs, Flat({0, 1, 1e39, 3}), sKnots}, "ys[2]"},
         {{xs, xs, Flat({0, 0, 0, -INFINITY}), sKnots}, "zs[3]"},
-        {{xs, zs, Heights(), Flat({0, 0, 0, 0, 1, 1, 1, INFINITY}), tKnots}, "sKnots[7]"},
         {{xs, zs, Heights(), sKnots, Flat({0, 0, 0, 0, NAN, 1, 1, 1, 1})}, "tKnots[4]"},
         {{xs, zs, holed, sKnots, tKnots}, "heights[1][2]"},
-        {{Flat({0, NAN, 0, 0}), zs, Heights(), sKnots, tKnots}, "xs[1]"},
         {{xs, zs, Heights(), tilted, sKnots, tKnots}, "normals[7][2]"},
     };
     for (const auto& [args, what] : bad) {
@@ -190,17 +149,12 @@ TEST_F(Nurbs, GluErrorsComeBackAsModuleErrorSixBadNumbersAndUnboundContextsDoNoH
         EXPECT_EQ(got[0].text, std::string(what) + " is not a finite number");
         EXPECT_EQ(gltrace::Calls().size(), 0u) << what;
     }
-    for (int e : Call("SplineCurve2D", {Flat({0, 3e38, -3e38, 1e30}), Flat({0, 1, -1e30, 3}), sKnots}))
-        EXPECT_EQ(e, 1006);
-    // Unbound, sizes are still checked and nothing is drawn; the direct self lookup reports no 40.
+    // Unbound, sizes are still checked and nothing is drawn.
     Call("FreeMDC", {});
     EXPECT_TRUE(Traced("SplineSurface", {xs, zs, Heights(), sKnots, tKnots}).empty());
     EXPECT_EQ(Traced("SplineCurve2D", {xs, zs, sKnots}), std::vector<int>{8});
     EXPECT_TRUE(Traced("SplineCurve2D", {xs, xs, sKnots}).empty());
     EXPECT_EQ(gltrace::Calls().size(), 0u);
-    EXPECT_EQ(TracedRow("VOpenGL::SplineCurve2D(refer object Vector, refer object Vector, refer object Vector)",
-                        {xs, xs, sKnots, Int(1)}),
-              std::vector<int>{43});
 }
 
 // Under selection a surface is cut as finely as it is on screen, not as

@@ -1,9 +1,8 @@
 // The scene rows as scripts and OpenGL state see them: the light colours,
 // the switches and their error 73, the stored camera, the matrix loads
-// relative to the viewer and GetMatrix run by the interpreter, and which
-// lookup rule each row uses (40 and 43, or 43 alone). The calls the rows
-// issue are in trace_test.cpp; the other defaults and getters in
-// tests/scripts/scene.vsk.
+// relative to the viewer and GetMatrix run by the interpreter, and the
+// lookups of object arguments. The calls the rows issue are in
+// trace_test.cpp; the other defaults and getters in tests/scripts/scene.vsk.
 #include <GL/gl.h>
 
 #include <cmath>
@@ -18,10 +17,6 @@ namespace {
 
 using namespace scene_test;
 
-OglContext* Native(Variable& gl) { return static_cast<OglContext*>(gl.data.obj->GetAss()); }
-bool True(const Variable& v) { return v.type == VT_BOOL && v.data.i != 0; }
-bool False(const Variable& v) { return v.type == VT_BOOL && v.data.i == 0; }
-
 using Texts = std::vector<std::pair<int, std::string>>;
 
 // Errors raised since the last take, as (number, text) pairs.
@@ -29,14 +24,6 @@ Texts ErrorsWithText(Harness& h) {
     Texts out;
     for (const auto& e : h.TakeErrors()) out.emplace_back(e.number, e.text);
     return out;
-}
-
-// Takes the native object away from a script object, as a failed
-// allocation in its constructor would have left it.
-void DropNative(Variable& object) {
-    VeskAss* native = object.data.obj->GetAss();
-    native->BreakJoint();
-    delete native;
 }
 
 using Colour = std::vector<float>;
@@ -89,18 +76,18 @@ TEST(SceneState, LightColoursSwitchesAndTheStoredCamera) {
                               {"EnableSmoothPoint", "IsSmoothPoint"}, {"EnableWired", "IsWired"},
                               {"SetOutlinePatch", "GetOutlinePatch"}};
     for (auto& p : pairs) {
-        EXPECT_EQ(True(h.Call(gl, p[1])), std::string(p[1]) == "GetOutlinePatch") << p[1];
+        EXPECT_EQ(IsTrue(h.Call(gl, p[1])), std::string(p[1]) == "GetOutlinePatch") << p[1];
         h.Call(gl, p[0], {Bool(true)});
-        EXPECT_TRUE(True(h.Call(gl, p[1]))) << p[0];
+        EXPECT_TRUE(IsTrue(h.Call(gl, p[1]))) << p[0];
         h.Call(gl, p[0], {Int(1)});
         EXPECT_EQ(h.Errors(), std::vector<int>{73}) << p[0] << ": a number is not a boolean";
-        EXPECT_TRUE(False(h.Call(gl, p[1]))) << p[0];
+        EXPECT_EQ(vesk::Format(h.Call(gl, p[1])), "false") << p[0];
     }
 
     // A near that is not positive becomes 1; an up without length (1, 0, 0).
     for (double near : {0.0, -5.0, std::nan("")}) {
         h.Call(gl, "SetPerspective", {Int(90), Int(2), Num(near), Int(10)});
-        EXPECT_EQ(Native(gl)->clip.near, 1.0f) << near;
+        EXPECT_EQ(NativeOf<OglContext>(gl)->view.clip.near, 1.0f) << near;
     }
     h.Call(gl, "SetViewerPos", {Int(1), Int(2), Int(3), Int(4), Int(5), Int(6), Int(0), Int(0), Int(0)});
     EXPECT_EQ(vesk::Format(h.Call(gl, "GetViewerPos")), "[POINT3(1, 2, 3), POINT3(4, 5, 6), POINT3(1, 0, 0)]");
@@ -147,46 +134,18 @@ TEST(SceneState, MatrixRoundTripsRelativeToTheViewer) {
     EXPECT_TRUE(h.Errors().empty());
 }
 
-TEST(SceneState, LookupRulesAndMissingNativeObjects) {
+// Arguments of no object kind, and objects without their native part (the
+// lookup of self on every row is pinned by tests/reliability).
+TEST(SceneState, ArgumentLookupsAndMissingNativeObjects) {
     Opened o;
     Harness& h = o.h;
-    VarRegister result, args[10];
-    for (int i = 0; i < 9; i++) args[i].value = 1;
-    // Self a number: rows with the self lookup report 40 and 43, those with
-    // the direct lookup 43 only.
     const std::vector<int> lookup{40, 43}, direct{43};
-    const std::tuple<const char*, int, std::vector<int>> rows[] = {
-        {"VOpenGL::SetViewPort(number, number, number, number)", 5, lookup},
-        {"VOpenGL::SetScale(number, number, number)", 4, lookup},
-        {"VOpenGL::GetViewPort(void)", 1, lookup},
-        {"VOpenGL::GetSpot(void)", 1, lookup},
-        {"VOpenGL::SetClearColor(refer object OglColor)", 2, lookup},
-        {"VOpenGL::SetMaterial(refer object OglMaterial)", 2, lookup},
-        {"VOpenGL::SetViewerPos(number, number, number, number, number, number, number, number, number)", 10,
-         direct},
-        {"VOpenGL::Rotate(number, number, number, number)", 5, direct},
-        {"VOpenGL::Translate(refer object POINT3)", 2, direct},
-        {"VOpenGL::GetViewerPos(void)", 1, direct},
-        {"VOpenGL::GetMatrix(void)", 1, direct},
-        {"VOpenGL::SetColor(number, number, number, number)", 5, direct},
-        {"VOpenGL::SetColor(refer object OglColor)", 2, direct},
-    };
-    for (const auto& [sig, count, want] : rows) {
-        args[count - 1].value = 5;
-        EXPECT_EQ(h.CallRow(sig, &result, args, count), want) << sig;
-        args[count - 1].value = 1;
-    }
-    EXPECT_EQ(result.value.type, VT_EMPTY) << "no result without a context";
-
-    // An argument of no object kind: the same two rules for the argument.
+    // An argument of no object kind: the self lookup rules on the argument.
     o.Open();
-    args[1].isRef = 1;  // self by reference, as the host passes it
-    args[1].ref = &o.gl;
-    args[0].value = 7;
-    EXPECT_EQ(h.CallRow("VOpenGL::SetClearColor(refer object OglColor)", &result, args, 2), lookup);
-    EXPECT_EQ(h.CallRow("VOpenGL::SetMaterial(refer object OglMaterial)", &result, args, 2), lookup);
-    EXPECT_EQ(h.CallRow("VOpenGL::SetColor(refer object OglColor)", &result, args, 2), direct);
-    EXPECT_EQ(h.CallRow("VOpenGL::LoadMatrix(object Matrix)", &result, args, 2), std::vector<int>(32, 77))
+    EXPECT_EQ(h.CallRow("VOpenGL::SetClearColor(refer object OglColor)", {Int(7), o.gl}), lookup);
+    EXPECT_EQ(h.CallRow("VOpenGL::SetMaterial(refer object OglMaterial)", {Int(7), o.gl}), lookup);
+    EXPECT_EQ(h.CallRow("VOpenGL::SetColor(refer object OglColor)", {Int(7), o.gl}), direct);
+    EXPECT_EQ(h.CallRow("VOpenGL::LoadMatrix(object Matrix)", {Int(7), o.gl}), std::vector<int>(32, 77))
         << "each of the two index steps of 16 elements";
 
     // Colour objects without a native colour are reported by their class,
@@ -201,8 +160,8 @@ TEST(SceneState, LookupRulesAndMissingNativeObjects) {
     }
     h.Call(o.gl, "SetMaterial", {noMaterial});
     EXPECT_EQ(ErrorsWithText(h), (Texts{{43, "OglMaterial"}}));
-    OglContext* c = Native(o.gl);
-    EXPECT_EQ(c->clearColor.red, 0.0f);
+    OglContext* c = NativeOf<OglContext>(o.gl);
+    EXPECT_EQ(c->switches.clearColor.red, 0.0f);
     EXPECT_EQ(c->light.ambient->red, 0.2f);
     EXPECT_EQ(c->fog.red, 0.2f);
 

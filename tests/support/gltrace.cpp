@@ -86,7 +86,6 @@ void* Resolve(const char* name, Lib lib) {
 
 void Start() { tracing.store(true); }
 void Stop() { tracing.store(false); }
-bool Running() { return tracing.load(); }
 
 void Clear() {
   std::lock_guard<std::mutex> lock(mutex);
@@ -95,7 +94,18 @@ void Clear() {
 
 const std::vector<Call>& Calls() { return Store(); }
 
-std::vector<Call> Named(std::string_view name) { return Only({name}); }
+std::vector<Call> Named(std::string_view name) {
+  std::vector<Call> out;
+  for (const Call& call : Store())
+    if (call.name == name) out.push_back(call);
+  return out;
+}
+
+std::vector<std::vector<double>> Args(std::string_view name) {
+  std::vector<std::vector<double>> out;
+  for (const Call& call : Named(name)) out.push_back(call.args);
+  return out;
+}
 
 int Count(std::string_view name) {
   return static_cast<int>(std::count_if(Store().begin(), Store().end(),
@@ -108,16 +118,10 @@ size_t Find(std::string_view name, std::initializer_list<double> leading, size_t
   return npos;
 }
 
-std::vector<Call> Only(std::initializer_list<std::string_view> names, size_t from) {
-  std::vector<Call> out;
-  for (size_t i = from; i < Store().size(); ++i)
-    if (In(Store()[i].name, names)) out.push_back(Store()[i]);
-  return out;
-}
-
 std::vector<std::string> Sequence(std::initializer_list<std::string_view> names, size_t from) {
   std::vector<std::string> out;
-  for (const Call& call : Only(names, from)) out.emplace_back(call.name);
+  for (size_t i = from; i < Store().size(); ++i)
+    if (In(Store()[i].name, names)) out.emplace_back(Store()[i].name);
   return out;
 }
 
@@ -147,8 +151,6 @@ uint32_t Checksum(const void* bytes, size_t count, uint32_t hash) {
   for (size_t i = 0; i < count; ++i) hash = (hash ^ static_cast<const unsigned char*>(bytes)[i]) * 16777619u;
   return hash;
 }
-
-std::ostream& operator<<(std::ostream& out, const Call& call) { return out << Format(call); }
 
 Scope::Scope() {
   Clear();

@@ -54,10 +54,8 @@ namespace gt = gltrace::detail;
 // Vertices, normals, colours and texture coordinates.
 GLTRACE_SCALAR(GL, glBegin, (GLenum mode), mode)
 GLTRACE_SCALAR(GL, glEnd, ())
-GLTRACE_SCALAR(GL, glVertex2f, (GLfloat x, GLfloat y), x, y)
 GLTRACE_SCALAR(GL, glVertex3f, (GLfloat x, GLfloat y, GLfloat z), x, y, z)
 GLTRACE_SCALAR(GL, glVertex3d, (GLdouble x, GLdouble y, GLdouble z), x, y, z)
-GLTRACE_ARRAYS(GL, glVertex2fv, (const GLfloat* v), (), (gt::Values(v, 2)), (v))
 GLTRACE_ARRAYS(GL, glVertex3fv, (const GLfloat* v), (), (gt::Values(v, 3)), (v))
 GLTRACE_SCALAR(GL, glNormal3f, (GLfloat nx, GLfloat ny, GLfloat nz), nx, ny, nz)
 GLTRACE_SCALAR(GL, glNormal3d, (GLdouble nx, GLdouble ny, GLdouble nz), nx, ny, nz)
@@ -78,9 +76,6 @@ GLTRACE_SCALAR(GL, glPolygonMode, (GLenum face, GLenum mode), face, mode)
 GLTRACE_SCALAR(GL, glPointSize, (GLfloat size), size)
 GLTRACE_SCALAR(GL, glLineWidth, (GLfloat width), width)
 GLTRACE_SCALAR(GL, glBlendFunc, (GLenum sfactor, GLenum dfactor), sfactor, dfactor)
-GLTRACE_SCALAR(GL, glPushAttrib, (GLbitfield mask), mask)
-GLTRACE_SCALAR(GL, glPopAttrib, ())
-GLTRACE_RESULT(GL, GLenum, glGetError, ())
 
 // Lights, materials and fog.
 GLTRACE_SCALAR(GL, glLightModeli, (GLenum pname, GLint param), pname, param)
@@ -101,17 +96,11 @@ GLTRACE_SCALAR(GL, glMatrixMode, (GLenum mode), mode)
 GLTRACE_SCALAR(GL, glPushMatrix, ())
 GLTRACE_SCALAR(GL, glPopMatrix, ())
 GLTRACE_SCALAR(GL, glLoadIdentity, ())
-GLTRACE_ARRAYS(GL, glLoadMatrixd, (const GLdouble* m), (), (gt::Values(m, 16)), (m))
-GLTRACE_ARRAYS(GL, glLoadMatrixf, (const GLfloat* m), (), (gt::Values(m, 16)), (m))
 GLTRACE_ARRAYS(GL, glMultMatrixd, (const GLdouble* m), (), (gt::Values(m, 16)), (m))
-GLTRACE_ARRAYS(GL, glMultMatrixf, (const GLfloat* m), (), (gt::Values(m, 16)), (m))
 GLTRACE_SCALAR(GL, glViewport, (GLint x, GLint y, GLsizei width, GLsizei height), x, y, width, height)
 GLTRACE_SCALAR(GL, glFrustum, (GLdouble left, GLdouble right, GLdouble bottom, GLdouble top,
                                GLdouble zNear, GLdouble zFar), left, right, bottom, top, zNear, zFar)
-GLTRACE_SCALAR(GL, glOrtho, (GLdouble left, GLdouble right, GLdouble bottom, GLdouble top,
-                             GLdouble zNear, GLdouble zFar), left, right, bottom, top, zNear, zFar)
 GLTRACE_SCALAR(GL, glTranslatef, (GLfloat x, GLfloat y, GLfloat z), x, y, z)
-GLTRACE_SCALAR(GL, glTranslated, (GLdouble x, GLdouble y, GLdouble z), x, y, z)
 GLTRACE_SCALAR(GL, glRotatef, (GLfloat angle, GLfloat x, GLfloat y, GLfloat z), angle, x, y, z)
 GLTRACE_SCALAR(GL, glScalef, (GLfloat x, GLfloat y, GLfloat z), x, y, z)
 
@@ -173,26 +162,15 @@ GLTRACE_SCALAR(GL, glLoadName, (GLuint name), name)
 GLTRACE_CALL(GL, void, glSelectBuffer, (GLsizei size, GLuint* buffer), (size), (size, buffer))
 GLTRACE_RESULT(GL, GLint, glRenderMode, (GLenum mode), mode)
 
-// Evaluators: how libGLU draws NURBS.
-GLTRACE_ARRAYS(GL, glMap1f, (GLenum target, GLfloat u1, GLfloat u2, GLint stride, GLint order,
-                             const GLfloat* points),
-               (target, u1, u2, stride, order), (gt::Points(points, order, stride, gt::MapDimension(target))),
-               (target, u1, u2, stride, order, points))
-GLTRACE_ARRAYS(GL, glMap2f, (GLenum target, GLfloat u1, GLfloat u2, GLint ustride, GLint uorder, GLfloat v1,
-                             GLfloat v2, GLint vstride, GLint vorder, const GLfloat* points),
-               (target, u1, u2, ustride, uorder, v1, v2, vstride, vorder),
-               (gt::Net(points, uorder, ustride, vorder, vstride, gt::MapDimension(target))),
-               (target, u1, u2, ustride, uorder, v1, v2, vstride, vorder, points))
-GLTRACE_SCALAR(GL, glMapGrid1f, (GLint un, GLfloat u1, GLfloat u2), un, u1, u2)
+// Evaluators: how libGLU draws NURBS surfaces (counted, not followed).
+GLTRACE_CALL(GL, void, glMap2f, (GLenum target, GLfloat u1, GLfloat u2, GLint ustride, GLint uorder, GLfloat v1,
+                                  GLfloat v2, GLint vstride, GLint vorder, const GLfloat* points),
+             (target, u1, u2, ustride, uorder, v1, v2, vstride, vorder),
+             (target, u1, u2, ustride, uorder, v1, v2, vstride, vorder, points))
 GLTRACE_SCALAR(GL, glMapGrid2f, (GLint un, GLfloat u1, GLfloat u2, GLint vn, GLfloat v1, GLfloat v2),
                un, u1, u2, vn, v1, v2)
-GLTRACE_SCALAR(GL, glMapGrid2d, (GLint un, GLdouble u1, GLdouble u2, GLint vn, GLdouble v1, GLdouble v2),
-               un, u1, u2, vn, v1, v2)
-GLTRACE_SCALAR(GL, glEvalCoord1f, (GLfloat u), u)
 GLTRACE_SCALAR(GL, glEvalCoord2f, (GLfloat u, GLfloat v), u, v)
-GLTRACE_SCALAR(GL, glEvalPoint1, (GLint i), i)
 GLTRACE_SCALAR(GL, glEvalPoint2, (GLint i, GLint j), i, j)
-GLTRACE_SCALAR(GL, glEvalMesh1, (GLenum mode, GLint i1, GLint i2), mode, i1, i2)
 GLTRACE_SCALAR(GL, glEvalMesh2, (GLenum mode, GLint i1, GLint i2, GLint j1, GLint j2), mode, i1, i2, j1, j2)
 
 // GLU: viewing.

@@ -63,14 +63,14 @@ std::vector<double> Values(const T* values, long count) {
 }
 
 int LightValueCount(GLenum pname);   // glLightfv, glMaterialfv, glFogfv
-int MapDimension(GLenum target);     // values per point of a GL_MAP1_*/GL_MAP2_* or GLU trim target; 0 unknown
+int MapDimension(GLenum target);     // values per point of a NURBS map target; 0 unknown
 // `count` points of `dim` floats, point i at values[i * stride].
 std::vector<double> Points(const GLfloat* values, long count, long stride, int dim);
 // A `ucount` × `vcount` net, point (i, j) at values[i * ustride + j * vstride], taken
 // with j outer and i inner: the net a NURBS surface gets, row by row along t.
 std::vector<double> Net(const GLfloat* values, long ucount, long ustride, long vcount, long vstride, int dim);
 std::vector<double> ListNames(GLsizei n, GLenum type, const GLvoid* lists);
-// Checksum of the bytes a pixel upload reads under the current unpack state.
+// Checksum of the bytes a pixel upload reads under the current unpack alignment.
 std::optional<uint32_t> PixelChecksum(GLsizei width, GLsizei height, GLenum format, GLenum type,
                                       const GLvoid* pixels);
 

@@ -19,6 +19,14 @@ Harness::~Harness() {
     delete scope_;
 }
 
+Variable& DropNative(Variable& object) {
+    if (VeskAss* native = object.GetVObject() ? object.GetVObject()->GetAss() : nullptr) {
+        native->BreakJoint();
+        delete native;
+    }
+    return object;
+}
+
 Variable Harness::New(const char* cls, std::vector<Variable> args) {
     Variable target;
     vesk::Construct(&processor, cls, args.data(), static_cast<int>(args.size()), target);
@@ -44,6 +52,16 @@ VeskHandler Harness::Handler(const char* signature) {
     for (int i = 0; module->methods[i].handler; i++)
         if (std::string(module->methods[i].signature) == signature) return module->methods[i].handler;
     return nullptr;
+}
+
+std::vector<int> Harness::CallRow(const char* signature, std::vector<Variable> args, Variable* result) {
+    std::vector<VarRegister> regs(args.size());
+    for (size_t i = 0; i < args.size(); i++) regs[i].value = args[i];
+    VarRegister out;
+    if (result) out.value = *result;
+    std::vector<int> errors = CallRow(signature, &out, regs.data(), static_cast<int>(regs.size()));
+    if (result) *result = *out.designated();
+    return errors;
 }
 
 std::vector<int> Harness::CallRow(const char* signature, VarRegister* result, VarRegister* args,

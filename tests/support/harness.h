@@ -33,10 +33,24 @@ public:
     // Calls that handler with raw registers; returns the error numbers raised.
     std::vector<int> CallRow(const char* signature, VarRegister* result, VarRegister* args,
                              int count);
+    // The same with registers holding these values (self last); `result` is
+    // the result register's value before and after.
+    std::vector<int> CallRow(const char* signature, std::vector<Variable> args, Variable* result = nullptr);
 
 private:
     vesk::RunningScope* scope_;
 };
+
+// The native object joined to a script object.
+template <class T>
+T* NativeOf(const Variable& object) {
+    return static_cast<T*>(object.data.obj->GetAss());
+}
+// Takes the native object away from a script object, as a failed
+// allocation in its constructor would have left it; returns the object.
+Variable& DropNative(Variable& object);
+// A boolean result that is true (false for anything else).
+inline bool IsTrue(const Variable& v) { return v.type == VT_BOOL && v.data.i != 0; }
 
 inline Variable Int(int v) { Variable x; x = v; return x; }
 inline Variable Num(double v) { return Variable(v); }

@@ -13,23 +13,23 @@
 #include "picking/list_book.h"
 #include "platform/platform.h"
 
+// Words of the selection buffer a rendering context hands OpenGL.
+constexpr GLsizei kSelectWords = 512;
+
 struct GlState {
     // OpenGL writes hits into the buffer glSelectBuffer gave it for as long as
     // the context stays in selection mode, whichever object's call handed it
     // over and whether or not that object still exists. So the buffer belongs
     // to the rendering context and lives exactly as long as it: no object's
     // end can leave OpenGL writing into freed memory.
-    static constexpr GLsizei kSelectWords = 512;
     GLuint selectBuffer[kSelectWords] = {};
     ListBook lists;
     int maxListNesting = 0;  // GL_MAX_LIST_NESTING, asked for when first needed
 };
 
-// The state of the current rendering context, made on first use; null when
-// no context is current (or no memory is left to make it).
-GlState* CurrentGlState();
-// The state of a rendering context, if it has one.
-GlState* FindGlState(platform::ContextHandle context);
+// The state of a rendering context (0: none), made on first use when `make`;
+// null when there is none (or no memory is left to make it).
+GlState* GlStateOf(platform::ContextHandle context, bool make);
 // Drops the state of a rendering context that was deleted.
 void DropGlState(platform::ContextHandle context);
 // List names alive in every rendering context of the process.

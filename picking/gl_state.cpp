@@ -1,7 +1,7 @@
 // The rendering contexts' states, by the platform's context handle (handles
 // are never reused). The table is made once and never destroyed, so that a
 // context closed late in the process's exit still finds it.
-#include "context/gl_state.h"
+#include "picking/gl_state.h"
 
 #include <memory>
 #include <new>
@@ -19,10 +19,11 @@ Table& States() {
 }  // namespace
 
 // Out of memory, there is no state: the callers then refuse what needs one.
-GlState* CurrentGlState() {
-    platform::ContextHandle context = platform::CurrentContext();
+GlState* GlStateOf(platform::ContextHandle context, bool make) {
     if (!context) return nullptr;
-    if (GlState* known = FindGlState(context)) return known;
+    auto it = States().find(context);
+    if (it != States().end()) return it->second.get();
+    if (!make) return nullptr;
     std::unique_ptr<GlState> state(new (std::nothrow) GlState);
     if (!state) return nullptr;
     try {
@@ -30,11 +31,6 @@ GlState* CurrentGlState() {
     } catch (const std::bad_alloc&) {
         return nullptr;
     }
-}
-
-GlState* FindGlState(platform::ContextHandle context) {
-    auto it = States().find(context);
-    return it == States().end() ? nullptr : it->second.get();
 }
 
 void DropGlState(platform::ContextHandle context) { States().erase(context); }
