@@ -10,7 +10,7 @@
 #include <unordered_map>
 
 #include "vesk/eval/bytecode.h"
-#include "vesk/value.h"
+#include "vesk/values/value.h"
 
 namespace vesk::vm {
 

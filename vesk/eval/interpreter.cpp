@@ -1,13 +1,14 @@
 // The interpreter as the host and the runner see it: running scripts, the
 // globals, the processor's function runner, and the script thread.
-#include "vesk/interp.h"
+#include "vesk/eval/interpreter.h"
 
 #include <pthread.h>
 
 #include <new>
 
 #include "vesk/eval/machine.h"
-#include "vesk/parser.h"
+#include "vesk/syntax/parser.h"
+#include "vesk/values/collector.h"
 
 namespace vesk {
 
@@ -17,14 +18,15 @@ int32_t InternName(const char* name) { return ::Token::GetNameID(name); }
 
 Interpreter::Interpreter(Processor& processor)
     : processor_(processor), machine_(std::make_unique<vm::Machine>(processor)) {
-    processor.runtime->runner = this;
+    RuntimeOf(&processor)->runner = this;
     machine_->write_ = [](std::string_view text) { std::fwrite(text.data(), 1, text.size(), stdout); };
     SetArguments({});
 }
 
 Interpreter::~Interpreter() {
     ClearGlobals();
-    if (processor_.runtime->runner == this) processor_.runtime->runner = nullptr;
+    VRuntime* rt = RuntimeOf(&processor_);
+    if (rt->runner == this) rt->runner = nullptr;
 }
 
 void Interpreter::SetOutput(std::function<void(std::string_view)> write) { machine_->write_ = std::move(write); }
@@ -46,7 +48,7 @@ void Interpreter::SetArguments(const std::vector<std::string>& arguments) {
 
 ScriptOutcome Interpreter::RunScript(std::string_view source, const std::string& file) {
     ScriptOutcome outcome;
-    processor_.runtime->file = file;
+    RuntimeOf(&processor_)->file = file;
     ParseResult parsed = ParseScript(source, InternName);
     if (!parsed) {
         outcome.kind = ScriptOutcome::SyntaxError;
@@ -60,12 +62,12 @@ ScriptOutcome Interpreter::RunScript(std::string_view source, const std::string&
     std::shared_ptr<vm::Program> program = vm::Compile(std::move(parsed.tree), false, &why);
     if (!program) {
         RunningScope scope(&processor_);
-        processor_.runtime->line = 1;
+        RuntimeOf(&processor_)->line = 1;
         Error(VE_LIMIT, "the script is too large to run: " + why);
     } else {
         machine_->RunTop(*program);
     }
-    if (processor_.errorState || !processor_.runtime->errors.empty()) {
+    if (processor_.errorState || !RuntimeOf(&processor_)->errors.empty()) {
         outcome.kind = ScriptOutcome::RuntimeError;
         outcome.errors = TakeErrors(&processor_);
     }
@@ -83,7 +85,7 @@ void Interpreter::SetGlobal(const char* name, const Variable& value) {
 
 std::vector<ErrorEntry> Interpreter::ClearGlobals() {
     RunningScope scope(&processor_);
-    processor_.runtime->line = 0;  // what a destructor row reports belongs to no line
+    RuntimeOf(&processor_)->line = 0;  // what a destructor row reports belongs to no line
     machine_->globals_.Clear();
     Collect();  // what only the globals' cycles held
     return TakeErrors(&processor_);
@@ -92,7 +94,7 @@ std::vector<ErrorEntry> Interpreter::ClearGlobals() {
 void Interpreter::Run(Processor* processor, VarRegister* result, VFunction* function, VarRegister* args,
                       int count) {
     RunningScope scope(processor);
-    int line = processor->runtime->line;
+    int line = RuntimeOf(processor)->line;
     Variable out;
     try {
         std::vector<Variable> values(count > 0 ? count : 0);
@@ -102,7 +104,7 @@ void Interpreter::Run(Processor* processor, VarRegister* result, VFunction* func
     } catch (std::bad_alloc&) {
         Error(VE_LIMIT, "out of memory");
     }
-    processor->runtime->line = line;
+    RuntimeOf(processor)->line = line;
     if (result) *result->designated() = out;
 }
 
