@@ -9,10 +9,11 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "vesk/dispatch.h"
-#include "vesk/host_classes.h"
-#include "vesk/loader.h"
-#include "vesk/runtime.h"
+#include "vesk/modules/dispatch.h"
+#include "vesk/classes/host_classes.h"
+#include "vesk/modules/loader.h"
+#include "vesk/values/collector.h"
+#include "vesk/values/runtime.h"
 
 namespace {
 

@@ -8,9 +8,10 @@
 #include <string_view>
 
 #include "platform/platform.h"
-#include "vesk/host_classes.h"
-#include "vesk/interp.h"
-#include "vesk/loader.h"
+#include "vesk/classes/host_classes.h"
+#include "vesk/eval/interpreter.h"
+#include "vesk/modules/loader.h"
+#include "vesk/values/collector.h"
 
 namespace {
 

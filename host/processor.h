@@ -4,8 +4,6 @@
 
 #include "host/variable.h"
 
-struct VRuntime;  // host-private: the interpreter behind a Processor
-
 // The signature every script method handler has.
 typedef void (*VeskHandler)(VarRegister* result, VarRegister* args, int count,
                             Processor* processor);
@@ -25,7 +23,9 @@ public:
     // Construct a new object of the class into target.
     int MakeInstance(Variable& target, const char* className, VarRegister* args, int count);
 
-    VRuntime* runtime;  // host-private
+    // The host's own state of the processor (the errors of the running call,
+    // its script line, the runner of script functions); a module leaves it alone.
+    void* runtime;
 
 private:
     Processor(const Processor&) = delete;

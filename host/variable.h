@@ -1,6 +1,8 @@
-// Script values of the Vesk host: the type words, Variable, the vector and
-// object behind a value, the native base class VeskAss and the register.
-// The module reads these layouts directly; the host implements the methods.
+// Script values of the Vesk host as a module sees them: the type words,
+// Variable, the vector and object behind a value, the native base class
+// VeskAss and the register. The module reads these layouts directly; the
+// host implements the methods, and its vectors and objects are types of its
+// own that derive from Vector and VObject and add what it keeps beside them.
 #pragma once
 
 #include <cstddef>
@@ -36,11 +38,9 @@ class Vector;
 class VObject;
 class VeskAss;
 class Processor;
-struct VRefCell;   // host-private: a reference cell
-struct VBlob;      // host-private: bytes of a string or data block
-struct VFunction;  // host-private: compiled script code
 
 // The data word: 32-bit int or float, or a pointer (8 bytes on x86-64).
+// Strings, data blocks, functions and references keep theirs in p.
 union VData {
     int i;
     float f;
@@ -49,9 +49,6 @@ union VData {
     double* d;
     Vector* vec;
     VObject* obj;
-    VRefCell* ref;
-    VBlob* blob;
-    VFunction* fn;
 };
 
 class VESK_API Variable {
@@ -113,54 +110,34 @@ public:
     Variable& operator()(int nameID);          // member by Token::GetNameID
 };
 
-// Host-private: every vector, object and reference cell is in a set the
-// host walks to find values that only refer to each other.
-struct VLive {
-    void* owner = nullptr;
-    int32_t gc = 0;
-    int32_t index = -1;      // its place in the set; -1 when it is in none
-    unsigned char kind = 0;
-    uint32_t inlineItems = 0;  // a vector: the elements made behind it
-};
-
-// The host's vector; the module reads count directly.
+// The host's vector; the module reads count and items directly.
 class VESK_API Vector {
 public:
     int count;
-    int capacity;
+    int capacity;     // elements there is room for
     Variable* items;
-    long refs;
-    VLive live;  // host-private
 
     Variable& operator[](long index) {
         return (index >= 0 && index < count) ? items[index] : OutOfVector(index);
     }
     // The stand-by element for an index outside 0 .. count-1; reports it.
     Variable& OutOfVector(long index);
+
+protected:
+    Vector() = default;  // only the host makes vectors
 };
 
-struct VClass;  // host-private: a script class
-
-// A script object. Count, GetAss and Element are the operations the module
-// uses; the others belong to the host.
+// A script object: the three operations a module uses, in this order in
+// the virtual table. The host's objects derive from it.
 class VESK_API VObject {
 public:
-    explicit VObject(VClass* cls);
     virtual ~VObject();
-    virtual long Count();
-    virtual const char* ClassName() const;
-    virtual VeskAss* GetAss();
-    virtual Variable& Member(int nameID);
-    virtual Variable& Element(long index);
-    // The values the object holds, for finding cycles, and letting go of them.
-    virtual void VisitValues(void (*visit)(Variable&, void*), void* context);
-    virtual void DropValues();
+    virtual long Count() = 0;                     // elements of an indexable object
+    virtual VeskAss* GetAss() = 0;                // the joined native, or null
+    virtual Variable& Element(long index) = 0;    // element of an indexable object
 
-    long refs;
-    VClass* cls;
-    VeskAss* ass;
-    bool dying;
-    VLive live;  // host-private
+protected:
+    VObject() = default;  // only the host makes objects
 };
 
 // Base of every native object joined to a script object.

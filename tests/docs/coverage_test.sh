@@ -38,7 +38,7 @@ printf '%s\n' "$rows" | while IFS= read -r row; do
   grep -qF "\`$row\`" "$classes" || { echo "docs/host-classes.md does not document $row"; exit 1; }
 done || fail=1
 
-numbers=$(cat "$top/vesk/value.h" "$top/host/processor.h" | grep -oE '^ *VE_[A-Z_]+ = [0-9]+' | sed 's/.*= //')
+numbers=$(cat "$top/vesk/values/value.h" "$top/host/processor.h" | grep -oE '^ *VE_[A-Z_]+ = [0-9]+' | sed 's/.*= //')
 [ -n "$numbers" ] || missing "no VE_ error numbers found"
 for n in $numbers; do
   grep -qE "^\| $n \|" "$language" || missing "docs/language.md has no row for host error $n"

@@ -11,7 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/scene/scene_support.h"
-#include "vesk/interp.h"
+#include "vesk/eval/interpreter.h"
 
 namespace {
 
@@ -30,7 +30,7 @@ using Colour = std::vector<float>;
 
 // A script object's native colour, or nothing if the value is no OglColor.
 Colour ColourOf(const Variable& c) {
-    if (c.type != VT_OBJECT || std::string(c.data.obj->ClassName()) != "OglColor") return {};
+    if (c.type != VT_OBJECT || vesk::KindName(c) != "OglColor object") return {};
     auto* n = static_cast<OglColor*>(c.data.obj->GetAss());
     return {n->red, n->green, n->blue, n->alpha};
 }

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "vesk/dispatch.h"
-#include "vesk/host_classes.h"
-#include "vesk/loader.h"
-#include "vesk/runtime.h"
+#include "vesk/modules/dispatch.h"
+#include "vesk/classes/host_classes.h"
+#include "vesk/modules/loader.h"
+#include "vesk/values/runtime.h"
 
 class Harness {
 public:

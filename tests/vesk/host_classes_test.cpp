@@ -10,7 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/harness.h"
-#include "vesk/budget.h"
+#include "vesk/values/budget.h"
 
 namespace {
 

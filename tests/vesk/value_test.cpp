@@ -10,8 +10,9 @@
 
 #include "host/arith.h"
 #include "tests/support/harness.h"
-#include "vesk/budget.h"
-#include "vesk/suggest.h"
+#include "vesk/values/budget.h"
+#include "vesk/values/collector.h"
+#include "vesk/values/suggest.h"
 
 namespace {
 
@@ -124,7 +125,7 @@ TEST_F(Values, TheMemoryBudgetChargesEveryValueAndCollectsBeforeRefusing) {
     {
         Variable s = Str("twelve bytes"), v, p = h.New("POINT3"), b = h.New("MBmp", {Int(100), Int(10)});
         v.Init(VT_VECTOR, 3);
-        for (int i = 0; i < 100; i++) vesk::VectorAdd(v.data.vec, s);
+        for (int i = 0; i < 100; i++) vesk::VectorAdd(vesk::VectorOf(v), s);
         EXPECT_GT(vesk::MemoryInUse(), base + 12 + 103 * vesk::kSlotBytes + 3000);
         Variable m = h.New("Matrix", {Int(3), Int(3)});
         h.Call(m, "SetIdentity");
@@ -231,14 +232,15 @@ TEST_F(Values, ConversionsClampAndLongsThatDoNotFitBecomeDoubles) {
     EXPECT_EQ(Num(-1e30).GetLongNumb(), LONG_MIN);
     EXPECT_EQ(Num(-2.7).GetLongNumb(), -2);
     EXPECT_EQ(Str("12").GetFloatNumb(), 0.0f) << "a string is not a number";
+    EXPECT_TRUE(Str("a").IsTrue() && !Str("").IsTrue()) << "a string is true when it has bytes";
     Variable v;
     v = 1L << 40;
     EXPECT_EQ(v.type, VT_DOUBLE);
     EXPECT_EQ(v.GetDoubleNumb(), 1099511627776.0);
     v = 0xFFFFFFFFul;
     EXPECT_EQ(v.GetDoubleNumb(), 4294967295.0);
-    v = 12L;
-    EXPECT_EQ(v.type, VT_INT);
+    v = static_cast<long>(INT_MAX);
+    EXPECT_EQ(v.type, VT_INT) << "a long that fits stays an integer";
     Variable s = Str("a\0b");
     EXPECT_EQ(s.GetDataSize(), 1) << "a C string ends at its zero";
     vesk::SetString(s, "a\0b", 3);
@@ -268,8 +270,8 @@ TEST_F(Values, PrintedForms) {
     // object: the printed form stops at its limit, and at a depth of 64.
     Variable dag;
     dag.Init(VT_VECTOR, 0);
-    vesk::VectorAdd(dag.data.vec, dag);
-    vesk::VectorAdd(dag.data.vec, dag);
+    vesk::VectorAdd(vesk::VectorOf(dag), dag);
+    vesk::VectorAdd(vesk::VectorOf(dag), dag);
     std::string printed = Format(dag);
     EXPECT_EQ(printed.size(), vesk::kPrintLimit + 3);
     EXPECT_EQ(printed.substr(printed.size() - 3), "...");

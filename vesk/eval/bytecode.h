@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "vesk/ast.h"
+#include "vesk/syntax/ast.h"
 #include "vesk/eval/slot.h"
 
 namespace vesk::vm {

@@ -11,7 +11,7 @@
 #include <unordered_set>
 
 #include "vesk/eval/bytecode.h"
-#include "vesk/value.h"
+#include "vesk/values/value.h"
 
 namespace vesk::vm {
 

@@ -7,9 +7,10 @@
 #include <cmath>
 #include <cstdint>
 
-#include "vesk/classes.h"
+#include "vesk/modules/registry.h"
 #include "vesk/eval/ops.h"
-#include "vesk/interp.h"
+#include "vesk/eval/interpreter.h"
+#include "vesk/values/collector.h"
 
 namespace vesk::vm {
 
@@ -452,7 +453,7 @@ op_GETMEMBER: {
     const Slot& o = R[pc->b];
     MemberSite& site = f->proto->members[pc->c];
     if (o.type == VT_OBJECT && o.obj->cls == site.cls) {
-        COPY_VARIABLE(R[pc->a], static_cast<HostObject*>(o.obj)->members[site.index].second);
+        COPY_VARIABLE(R[pc->a], static_cast<MemberObject*>(o.obj)->members[site.index].second);
         STEP();
     }
     SAVE();
@@ -464,7 +465,7 @@ op_SETMEMBER: {
     const Slot& v = R[pc->b];
     MemberSite& site = f->proto->members[pc->c];
     if (o.type == VT_OBJECT && o.obj->cls == site.cls) {
-        Variable& e = static_cast<HostObject*>(o.obj)->members[site.index].second;
+        Variable& e = static_cast<MemberObject*>(o.obj)->members[site.index].second;
         if (v.type == VT_DOUBLE && e.type == VT_DOUBLE) {
             *e.data.d = v.d;
             STEP();

@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "vesk/eval/library.h"
-#include "vesk/parser.h"
+#include "vesk/syntax/parser.h"
 
 namespace vesk::vm {
 

@@ -1,6 +1,6 @@
 // The interpreter as the host and the runner see it: running scripts, the
 // globals, the processor's function runner, and the script thread.
-#include "vesk/interp.h"
+#include "vesk/eval/interpreter.h"
 
 #include <pthread.h>
 
@@ -10,7 +10,8 @@
 #include <new>
 
 #include "vesk/eval/machine.h"
-#include "vesk/parser.h"
+#include "vesk/syntax/parser.h"
+#include "vesk/values/collector.h"
 
 namespace vesk {
 
@@ -38,7 +39,7 @@ std::vector<std::string> CallLines(const std::vector<std::string>& calls) {
 
 Interpreter::Interpreter(Processor& processor)
     : processor_(processor), machine_(std::make_unique<vm::Machine>(processor)) {
-    processor.runtime->runner = this;
+    RuntimeOf(&processor)->runner = this;
     machine_->write_ = [](std::string_view text) { std::fwrite(text.data(), 1, text.size(), stdout); };
     SetArguments({});
     SetGlobal("pi", Variable(3.14159265358979323846));
@@ -46,7 +47,8 @@ Interpreter::Interpreter(Processor& processor)
 
 Interpreter::~Interpreter() {
     ClearGlobals();
-    if (processor_.runtime->runner == this) processor_.runtime->runner = nullptr;
+    VRuntime* rt = RuntimeOf(&processor_);
+    if (rt->runner == this) rt->runner = nullptr;
 }
 
 void Interpreter::SetOutput(std::function<void(std::string_view)> write) { machine_->write_ = std::move(write); }
@@ -68,8 +70,8 @@ void Interpreter::SetArguments(const std::vector<std::string>& arguments) {
 
 ScriptOutcome Interpreter::RunScript(std::string_view source, const std::string& file) {
     ScriptOutcome outcome;
-    processor_.runtime->file = file;
-    processor_.runtime->source.reset();
+    RuntimeOf(&processor_)->file = file;
+    RuntimeOf(&processor_)->source.reset();
     // The script itself counts as included: including it again does nothing.
     char real[PATH_MAX];
     if (file != "-e" && file != "-" && realpath(file.c_str(), real)) machine_->included_.insert(real);
@@ -86,17 +88,31 @@ ScriptOutcome Interpreter::RunScript(std::string_view source, const std::string&
     std::shared_ptr<vm::Program> program = vm::Compile(std::move(parsed.tree), false, &why);
     if (!program) {
         RunningScope scope(&processor_);
-        processor_.runtime->line = 1;
+        RuntimeOf(&processor_)->line = 1;
         Error(VE_LIMIT, "the script is too large to run: " + why);
     } else {
         machine_->RunTop(*program);
     }
-    if (processor_.errorState || !processor_.runtime->errors.empty()) {
+    if (processor_.errorState || !RuntimeOf(&processor_)->errors.empty()) {
         outcome.kind = ScriptOutcome::RuntimeError;
-        outcome.calls = CallLines(processor_.runtime->calls);
+        outcome.calls = CallLines(RuntimeOf(&processor_)->calls);
         outcome.errors = TakeErrors(&processor_);
     }
     return outcome;
+}
+
+Interpreter::Shape Interpreter::Inspect(std::string_view source) {
+    Shape shape;
+    ParseResult parsed = ParseScript(source, InternName);
+    shape.parses = static_cast<bool>(parsed);
+    if (!parsed) {
+        const std::string& m = parsed.error.message;
+        shape.unfinished = m.find("end of file") != std::string::npos || m.find("unterminated comment") != std::string::npos;
+        return shape;
+    }
+    const Node* root = parsed.tree->Root();
+    shape.loneExpression = root->count == 1 && root->kids[0]->kind == NodeKind::ExprStmt;
+    return shape;
 }
 
 Variable* Interpreter::Global(const char* name) {
@@ -110,8 +126,8 @@ void Interpreter::SetGlobal(const char* name, const Variable& value) {
 
 std::vector<ErrorEntry> Interpreter::ClearGlobals() {
     RunningScope scope(&processor_);
-    processor_.runtime->line = 0;  // what a destructor row reports belongs to no line
-    processor_.runtime->source.reset();
+    RuntimeOf(&processor_)->line = 0;  // what a destructor row reports belongs to no line
+    RuntimeOf(&processor_)->source.reset();
     machine_->globals_.Clear();
     Collect();  // what only the globals' cycles held
     return TakeErrors(&processor_);
@@ -120,8 +136,8 @@ std::vector<ErrorEntry> Interpreter::ClearGlobals() {
 void Interpreter::Run(Processor* processor, VarRegister* result, VFunction* function, VarRegister* args,
                       int count) {
     RunningScope scope(processor);
-    int line = processor->runtime->line;
-    std::shared_ptr<const std::string> source = processor->runtime->source;
+    int line = RuntimeOf(processor)->line;
+    std::shared_ptr<const std::string> source = RuntimeOf(processor)->source;
     Variable out;
     try {
         std::vector<Variable> values(count > 0 ? count : 0);
@@ -131,8 +147,8 @@ void Interpreter::Run(Processor* processor, VarRegister* result, VFunction* func
     } catch (std::bad_alloc&) {
         Error(VE_LIMIT, "out of memory");
     }
-    processor->runtime->line = line;
-    processor->runtime->source = std::move(source);
+    RuntimeOf(processor)->line = line;
+    RuntimeOf(processor)->source = std::move(source);
     if (result) *result->designated() = out;
 }
 

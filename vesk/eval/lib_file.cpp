@@ -15,7 +15,7 @@
 #include <cstring>
 #include <vector>
 
-#include "vesk/atomic_file.h"
+#include "vesk/classes/atomic_file.h"
 #include "vesk/eval/library.h"
 
 namespace vesk::vm {
@@ -92,7 +92,7 @@ void ReadFile(Machine& m, const char* name, Slot* args, int, Slot& out) {
             Variable text;
             text.Init(VT_DATA, static_cast<long>(stated));
             m.Check();
-            char* bytes = reinterpret_cast<char*>(text.data.blob->bytes());
+            char* bytes = reinterpret_cast<char*>(BlobOf(text)->bytes());
             ssize_t n = ReadFully(file.fd, bytes, stated);
             if (n < 0) FileFail(m, name, "cannot read " + Clip(path) + ": " + std::strerror(errno));
             char more;
@@ -172,11 +172,11 @@ public:
         rows.Init(VT_VECTOR, 0);
         m_.Check();
         while (i_ < text_.size()) {
-            Variable* row = VectorAppend(rows.data.vec);
+            Variable* row = VectorAppend(VectorOf(rows));
             m_.Check();
             row->Init(VT_VECTOR, 0);
             m_.Check();
-            Vector* fields = row->data.vec;
+            HostVector* fields = VectorOf(*row);
             if (LineEnd()) continue;
             for (;;) {
                 Field(*fields);
@@ -196,7 +196,7 @@ private:
         return end > 0;
     }
 
-    void Field(Vector& row) {
+    void Field(HostVector& row) {
         Variable* field = VectorAppend(&row);
         m_.Check();
         if (i_ < text_.size() && text_[i_] == '"') {

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "vesk/budget.h"
+#include "vesk/values/budget.h"
 #include "vesk/eval/machine.h"
 
 namespace vesk::vm {

@@ -10,8 +10,8 @@
 #include <new>
 
 #include "vesk/eval/ops.h"
-#include "vesk/interp.h"
-#include "vesk/suggest.h"
+#include "vesk/eval/interpreter.h"
+#include "vesk/values/suggest.h"
 
 namespace vesk::vm {
 
@@ -85,7 +85,7 @@ void Globals::Clear() {
 // ---- the machine ------------------------------------------------------------------
 
 Machine::Machine(Processor& processor)
-    : processor_(processor), runtime_(processor.runtime), addName_(::Token::GetNameID("Add")) {
+    : processor_(processor), runtime_(RuntimeOf(&processor)), addName_(::Token::GetNameID("Add")) {
     for (size_t slots = kStackSlots; slots >= 4096 && !stack_; slots /= 16) {
         void* p = mmap(nullptr, slots * sizeof(Slot), PROT_READ | PROT_WRITE,
                        MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "vesk/eval/bytecode.h"
-#include "vesk/runtime.h"
+#include "vesk/values/runtime.h"
 
 namespace vesk::vm {
 

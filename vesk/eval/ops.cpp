@@ -10,8 +10,8 @@
 #include <memory>
 
 #include "host/arith.h"
-#include "vesk/dispatch.h"
-#include "vesk/parser.h"
+#include "vesk/modules/dispatch.h"
+#include "vesk/syntax/parser.h"
 
 namespace vesk::vm {
 
@@ -32,7 +32,7 @@ bool HasClass(const Variable& v) {
 bool IsInteger(const Variable& v) { return v.type == VT_INT || v.type == VT_BYTE; }
 
 const Variable& Held(const Variable& v) {
-    return (v.type == VT_REF || v.type == VT_NATIVEREF) ? v.data.ref->value : v;
+    return (v.type == VT_REF || v.type == VT_NATIVEREF) ? CellOf(v)->value : v;
 }
 
 // The host's general arithmetic for the arithmetic and bitwise operators.
@@ -152,7 +152,7 @@ unsigned char& ByteAt(Machine& m, Variable& bytes, long i) {
 
 // Where a member sits in objects of a class, when every object of the class
 // is a host object with the same members in the same order.
-int MemberIndex(const VClass* cls, int32_t name) {
+int MemberIndex(const ClassRecord* cls, int32_t name) {
     if (!cls || cls->hooks.make || cls->memberIds.empty()) return -1;
     for (size_t k = 0; k < cls->memberIds.size(); k++)
         if (cls->memberIds[k] == name) return static_cast<int>(k);
@@ -161,7 +161,7 @@ int MemberIndex(const VClass* cls, int32_t name) {
 
 void Remember(MemberSite& site, const Slot& object) {
     if (object.type != VT_OBJECT) return;
-    const VClass* cls = object.obj->cls;
+    const ClassRecord* cls = object.obj->cls;
     int k = MemberIndex(cls, site.name);
     if (k >= 0) {
         site.cls = cls;
@@ -305,7 +305,7 @@ void Ops::GetVar(Machine& m, Slot& out, const Slot& local, int32_t name) {
 
 void Ops::NewVector(Machine& m, Slot& out, Slot* items, int count) {
     m.SyncLine();
-    Vector* v = vesk::NewVector(count);
+    HostVector* v = vesk::NewVector(count);
     m.Check();
     if (!v) m.Fail(VE_LIMIT, "out of memory for a vector");
     Variable vector;

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "vesk/value.h"
+#include "vesk/values/value.h"
 
 namespace vesk::vm {
 

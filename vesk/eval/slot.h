@@ -9,7 +9,7 @@
 #include <cstdint>
 
 #include "host/variable.h"
-#include "vesk/value.h"
+#include "vesk/values/value.h"
 
 namespace vesk::vm {
 
@@ -33,8 +33,8 @@ struct Slot {
         double d;
         unsigned char b;
         void* p;
-        Vector* vec;
-        VObject* obj;
+        HostVector* vec;
+        HostObject* obj;
         VRefCell* ref;
         VBlob* blob;
         VFunction* fn;
