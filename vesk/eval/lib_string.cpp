@@ -110,11 +110,11 @@ Piece NextPiece(Machine& m, std::string_view format, size_t* at) {
 
 // snprintf with a format of one conversion, into the text.
 template <class T>
-void WriteC(TextBuilder& text, const std::string& spec, T value) {
-    int size = std::snprintf(nullptr, 0, spec.c_str(), value);
+void WriteC(TextBuilder& text, const std::string& pattern, T value) {
+    int size = std::snprintf(nullptr, 0, pattern.c_str(), value);
     if (size <= 0) return;
     std::string piece(static_cast<size_t>(size) + 1, '\0');
-    std::snprintf(piece.data(), piece.size(), spec.c_str(), value);
+    std::snprintf(piece.data(), piece.size(), pattern.c_str(), value);
     piece.pop_back();
     text.Append(piece);
 }
@@ -143,16 +143,16 @@ bool WholeValue(const Variable& v, long double* whole) {
 }
 
 void Convert(Machine& m, TextBuilder& text, const Conversion& c, const Variable& v) {
-    std::string spec = "%" + c.flags;
-    if (c.width >= 0) spec += std::to_string(c.width);
-    if (c.precision >= 0) spec += "." + std::to_string(c.precision);
+    std::string pattern = "%" + c.flags;
+    if (c.width >= 0) pattern += std::to_string(c.width);
+    if (c.precision >= 0) pattern += "." + std::to_string(c.precision);
     long double whole = 0;
     switch (c.kind) {
     case 'd':
     case 'i':
         if (!WholeValue(v, &whole) || whole < -9223372036854775808.0L || whole >= 9223372036854775808.0L)
             DoesNotFit(m, c, v, "a whole number");
-        return WriteC(text, spec + "lld", static_cast<long long>(whole));
+        return WriteC(text, pattern + "lld", static_cast<long long>(whole));
     case 'u':
     case 'x':
     case 'X':
@@ -163,7 +163,7 @@ void Convert(Machine& m, TextBuilder& text, const Conversion& c, const Variable&
             DoesNotFit(m, c, v, "a whole number from -2147483648 to 18446744073709551615");
         unsigned long long u = whole < 0 ? static_cast<uint32_t>(static_cast<int32_t>(whole))
                                          : static_cast<unsigned long long>(whole);
-        return WriteC(text, spec + "ll" + c.kind, u);
+        return WriteC(text, pattern + "ll" + c.kind, u);
     }
     case 's': {
         std::string printed;
@@ -186,7 +186,7 @@ void Convert(Machine& m, TextBuilder& text, const Conversion& c, const Variable&
         if (!IsNumber(v)) DoesNotFit(m, c, v, "a number");
         // A NaN is written as print writes it, without the sign it may carry.
         double d = v.GetDoubleNumb();
-        return WriteC(text, spec + c.kind, std::isnan(d) ? std::fabs(d) : d);
+        return WriteC(text, pattern + c.kind, std::isnan(d) ? std::fabs(d) : d);
     }
     }
 }
