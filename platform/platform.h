@@ -72,6 +72,15 @@ VPLATFORM_API const char* LastErrorText();                         // the same, 
 VPLATFORM_API bool DevicePixelFormat(DeviceHandle device, int* format,
                                      PixelFormatRequest* request);
 
+// Antialiasing. SetDeviceSamples, before the device has a pixel format,
+// asks that its format have `samples` samples per pixel: 0 or 1 is none,
+// more is the nearest count above one that the display offers for the
+// device's kind (none when it offers no multisampling). DeviceSamples gives
+// the count of the device's format once it has one, else the count chosen
+// (0: none). Read-back gives the resolved picture, as a window shows it.
+VPLATFORM_API bool SetDeviceSamples(DeviceHandle device, int samples);
+VPLATFORM_API bool DeviceSamples(DeviceHandle device, int* samples);
+
 // Read back w x h pixels from (x, y), lowest row first, 3 bytes red, green,
 // blue each, rows packed. Works whether or not a context is current.
 VPLATFORM_API bool ReadPixels(DeviceHandle device, int x, int y, int w, int h,
