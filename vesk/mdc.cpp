@@ -140,19 +140,22 @@ const char* KindText(platform::EventKind k) {
     case platform::EventKind::Key: return "key";
     case platform::EventKind::Resize: return "resize";
     case platform::EventKind::Close: return "close";
+    case platform::EventKind::Release: return "release";
+    case platform::EventKind::KeyUp: return "keyrelease";
     default: return "none";
     }
 }
 
-// An event is [kind, x, y, button]; no event is null.
+// An event is [kind, x, y, button, modifiers]; no event is null.
 void Deliver(VarRegister* result, bool got, const platform::Event& e) {
     Variable v;
     if (got) {
-        v.Init(VT_VECTOR, 4);
+        v.Init(VT_VECTOR, 5);
         v[0] = KindText(e.kind);
         v[1] = e.x;
         v[2] = e.y;
         v[3] = e.button;
+        v[4] = e.modifiers;
     }
     SetResult(result, v);
 }
