@@ -3,7 +3,8 @@
 # tests) and handles it with xdotool as a user would: a drag with the left
 # button, a wheel step, a click on an object, s to save and q to end. What
 # it printed must match, and the picture it saved must be the one the demo
-# draws offscreen for the same actions given as arguments.
+# draws offscreen for the same actions given as arguments. Then a bare event
+# loop prints the events of a Control-drag as a script sees them.
 # usage: orbit_window_test.sh VESK ORBIT
 set -u
 vesk=$1 orbit=$2
@@ -64,4 +65,41 @@ if ! cmp -s window/orbit.png offscreen/orbit.png; then
         if (len(a) != len(b) || n > 0) print("FAILED: the saved pictures differ in", n, "bytes");' \
         window/orbit.png offscreen/orbit.png | grep . && failures=$((failures + 1))
 fi
+# The events as a script sees them, [kind, x, y, button, modifiers]: a
+# Control-drag with the left button, then q.
+cat > events.vsk <<'EOF'
+dc = new MDC(100, 80, "vesk events");
+print("ready");
+for (;;) {
+  e = dc->WaitEvent();
+  print(e);
+  if (e[0] == "key" && e[3] == 113) break;
+}
+EOF
+"$vesk" events.vsk > said 2>&1 &
+pid=$!
+window=$(timeout 20 xdotool search --sync --name "vesk events" | head -n 1)
+[ -n "$window" ] || { echo "FAILED: no window named vesk events"; cat said; exit 1; }
+for _ in $(seq 100); do grep -q ready said && break; sleep 0.1; done
+xdotool mousemove --window "$window" 10 10
+xdotool keydown Control_L mousedown 1
+xdotool mousemove --window "$window" 20 15
+xdotool mouseup 1 keyup Control_L key q
+for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+kill "$pid" 2>/dev/null
+wait "$pid"
+echo "exit $?" >> said
+pid=
+cat > expected <<'OUT'
+ready
+[motion, 10, 10, 0, 0]
+[key, 10, 10, 65507, 0]
+[button, 10, 10, 1, 2]
+[motion, 20, 15, 1, 2]
+[release, 20, 15, 1, 2]
+[keyrelease, 20, 15, 65507, 2]
+[key, 20, 15, 113, 0]
+exit 0
+OUT
+diff -u expected said || failures=$((failures + 1))
 [ "$failures" = 0 ]
