@@ -99,7 +99,7 @@ struct Event {
     int x = 0, y = 0;   // pointer position from the top left, or the new size for Resize
     int button = 0;     // mouse button (1 left, 2 middle, 3 right, 4 and 5 the wheel) for
                         // Button and Release, the buttons held (k…Held) for Motion, the X
-                        // keysym for Key and KeyRelease
+                        // keysym for Key and KeyUp
     int modifiers = 0;  // the modifier keys (k…Held) held just before the event
 };
 VPLATFORM_API bool NextEvent(DeviceHandle device, Event* event);  // false: none waiting
