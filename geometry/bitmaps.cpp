@@ -8,6 +8,7 @@
 #include <new>
 
 #include "geometry/canvas.h"
+#include "geometry/readback.h"
 #include "module/rules.h"
 
 namespace {
@@ -130,15 +131,15 @@ void OglCanvas::GetDIBits(float x, float y, int width, int height, int deviceWid
     if (!whole) std::memset(buffer, 0, 3 * pixels);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     if (whole) {
-        glReadPixels(static_cast<int>(x0), static_cast<int>(y0), width, height, GL_RGB, GL_UNSIGNED_BYTE, buffer);
+        ReadShownPixels(static_cast<int>(x0), static_cast<int>(y0), width, height, buffer);
     } else if (left < right && bottom < top) {
         // Rows of the block are `width` pixels long; the part read starts
         // (left - x0, bottom - y0) pixels into it.
         unsigned char* part = buffer + 3 * ((bottom - y0) * width + (left - x0));
         bool narrower = right - left < width;
         if (narrower) glPixelStorei(GL_PACK_ROW_LENGTH, width);
-        glReadPixels(static_cast<int>(left), static_cast<int>(bottom), static_cast<int>(right - left),
-                     static_cast<int>(top - bottom), GL_RGB, GL_UNSIGNED_BYTE, part);
+        ReadShownPixels(static_cast<int>(left), static_cast<int>(bottom), static_cast<int>(right - left),
+                        static_cast<int>(top - bottom), part);
         if (narrower) glPixelStorei(GL_PACK_ROW_LENGTH, 0);
     }
     SwapRedBlue(buffer, pixels);

@@ -175,7 +175,7 @@ void ReadCurrent(int x, int y, int w, int h, unsigned char* rgb) {
         glGetIntegerv(names[i], &saved[i]);
         glPixelStorei(names[i], packed[i]);
     }
-    glReadPixels(x, y, w, h, GL_RGB, GL_UNSIGNED_BYTE, rgb);
+    ReadFrame(x, y, w, h, rgb);
     for (int i = 0; i < 6; ++i) glPixelStorei(names[i], saved[i]);
 }
 

@@ -160,7 +160,8 @@ bool IsRgb888(EGLConfig config) {
 }
 
 // The first config in EGL's order (fewest extra bits first) that meets the
-// request with these surface kinds; a window keeps its visual when it can.
+// request with these surface kinds and has the device's samples; a window
+// keeps its visual when it can.
 EGLConfig PickConfig(const Device& device, const PixelFormatRequest& request, EGLint kinds) {
     const EGLint wanted[] = {EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8, EGL_BLUE_SIZE, 8,
                              EGL_ALPHA_SIZE, request.alphaBits,
@@ -174,7 +175,9 @@ EGLConfig PickConfig(const Device& device, const PixelFormatRequest& request, EG
     eglChooseConfig(g.display, wanted, found.data(), count, &count);
     EGLConfig first = nullptr;
     for (int i = 0; i < count; ++i) {
-        if (!IsRgb888(found[i]) || !Suits(device, found[i])) continue;
+        if (!IsRgb888(found[i]) || !Suits(device, found[i]) ||
+            Attr(found[i], EGL_SAMPLES) != device.samples)
+            continue;
         if (!first) first = found[i];
         if (!device.window || VisualID(Attr(found[i], EGL_NATIVE_VISUAL_ID)) ==
                                   device.xwindow.visual)

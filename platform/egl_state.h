@@ -34,12 +34,14 @@ enum Failure : unsigned {
 };
 
 constexpr int kMaxSide = 16384;  // what llvmpipe can render; more is a script error
+constexpr int kMaxSamples = 64;  // more samples per pixel than any driver offers
 
 struct Device {
     bool window = false;
     int width = 0, height = 0;
     std::string title;
     int format = 0;  // 0 until SetPixelFormat
+    int samples = 0;  // samples per pixel its format is to have (0: one, no multisampling)
     PixelFormatRequest request;
     EGLSurface surface = EGL_NO_SURFACE;  // made with the format, once
     x11::XWindow xwindow;
@@ -109,5 +111,15 @@ int ChooseFormat(const Device& device, const PixelFormatRequest& request);
 // Refuses requests no format can meet on this device (colour index, bitmap
 // formats for a window, no OpenGL).
 bool CheckRequest(const Device& device, DeviceHandle handle, const PixelFormatRequest& request);
+
+// The count above one among the sample counts this display offers for the
+// device's kind nearest to `asked` (the larger of two as near); 0 when
+// `asked` is 0 or 1, or when nothing multisampled is offered.
+int NearestSamples(const Device& device, int asked);
+
+// glReadPixels of the current context's read buffer, rows packed as the pack
+// state says; a multisampled buffer is resolved first, so that what is read
+// is the picture shown rather than one sample of each pixel.
+void ReadFrame(int x, int y, int w, int h, unsigned char* rgb);
 
 }  // namespace platform::egl

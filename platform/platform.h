@@ -72,17 +72,35 @@ VPLATFORM_API const char* LastErrorText();                         // the same, 
 VPLATFORM_API bool DevicePixelFormat(DeviceHandle device, int* format,
                                      PixelFormatRequest* request);
 
+// Antialiasing. SetDeviceSamples, before the device has a pixel format,
+// asks that its format have `samples` samples per pixel: 0 or 1 is none,
+// more is the nearest count above one that the display offers for the
+// device's kind (none when it offers no multisampling). DeviceSamples gives
+// the count of the device's format once it has one, else the count chosen
+// (0: none). Read-back gives the resolved picture, as a window shows it.
+VPLATFORM_API bool SetDeviceSamples(DeviceHandle device, int samples);
+VPLATFORM_API bool DeviceSamples(DeviceHandle device, int* samples);
+
 // Read back w x h pixels from (x, y), lowest row first, 3 bytes red, green,
 // blue each, rows packed. Works whether or not a context is current.
 VPLATFORM_API bool ReadPixels(DeviceHandle device, int x, int y, int w, int h,
                               unsigned char* rgb);
 
 // Window events.
-enum class EventKind { None, Button, Motion, Key, Resize, Close };
+// Button is a press (a wheel step is a press of 4 or 5, with no release),
+// Release a button let go; Key and KeyUp likewise for keys (a held key
+// repeats as presses alone). Xlib's macros take the names KeyRelease and
+// ButtonRelease.
+enum class EventKind { None, Button, Motion, Key, Resize, Close, Release, KeyUp };
+enum : int { kLeftHeld = 1, kMiddleHeld = 2, kRightHeld = 4 };    // Motion's button mask
+enum : int { kShiftHeld = 1, kControlHeld = 2, kAltHeld = 4 };   // the modifiers mask
 struct Event {
     EventKind kind = EventKind::None;
     int x = 0, y = 0;   // pointer position from the top left, or the new size for Resize
-    int button = 0;     // mouse button (1 left, 2 middle, 3 right), or the X keysym for Key
+    int button = 0;     // mouse button (1 left, 2 middle, 3 right, 4 and 5 the wheel) for
+                        // Button and Release, the buttons held (k…Held) for Motion, the X
+                        // keysym for Key and KeyUp
+    int modifiers = 0;  // the modifier keys (k…Held) held just before the event
 };
 VPLATFORM_API bool NextEvent(DeviceHandle device, Event* event);  // false: none waiting
 VPLATFORM_API bool WaitEvent(DeviceHandle device, Event* event);  // false: not a window

@@ -51,18 +51,11 @@ void Decorate(::Display* display, XWindow* window, const char* title) {
 bool Translate(XWindow* window, XEvent& x, Event* event) {
     switch (x.type) {
     case ButtonPress:
-        *event = {EventKind::Button, x.xbutton.x, x.xbutton.y, int(x.xbutton.button)};
-        return true;
+    case ButtonRelease:
     case MotionNotify:
-        *event = {EventKind::Motion, x.xmotion.x, x.xmotion.y, 0};
-        return true;
-    case KeyPress: {
-        KeySym symbol = NoSymbol;
-        char text[8];
-        XLookupString(&x.xkey, text, sizeof text, &symbol, nullptr);
-        *event = {EventKind::Key, x.xkey.x, x.xkey.y, int(symbol)};
-        return true;
-    }
+    case KeyPress:
+    case KeyRelease:
+        return TranslateInput(x, event);
     case ConfigureNotify:
         if (x.xconfigure.width == window->width && x.xconfigure.height == window->height)
             return false;
@@ -94,6 +87,7 @@ bool Translate(XWindow* window, XEvent& x, Event* event) {
     if (!display) return nullptr;
     XSetErrorHandler(RecordError);
     CatchConnectionErrors(display);
+    ReportReleasesOnce(display);
     return display;
 }
 
@@ -107,8 +101,8 @@ const char* CreateWindow(::Display* display, VisualID visual, int width, int hei
     ::Window root = DefaultRootWindow(display);
     XSetWindowAttributes attributes = {};
     attributes.colormap = XCreateColormap(display, root, info->visual, AllocNone);
-    attributes.event_mask = ButtonPressMask | PointerMotionMask | KeyPressMask |
-                            StructureNotifyMask;
+    attributes.event_mask = ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
+                            KeyPressMask | KeyReleaseMask | StructureNotifyMask;
     // The border pixel is given so that a visual other than the root's is accepted.
     lastXError = 0;
     ::Window id = XCreateWindow(display, root, 0, 0, unsigned(width), unsigned(height), 0,

@@ -52,6 +52,15 @@ const char* CreateWindow(::Display* display, VisualID visual, int width, int hei
 // Destroys the window and drops the events still queued for it.
 void DestroyWindow(::Display* display, XWindow* window);
 
+// ---- pointer and keys (x11_input.cpp)
+
+// Asks the server to send no release between the presses of a held key.
+void ReportReleasesOnce(::Display* display);
+
+// A button, motion or key event as a platform event; false for those not
+// reported (the release that ends a wheel step) and for other kinds.
+bool TranslateInput(XEvent& x, Event* event);
+
 // The next event of this window that the platform reports, waiting for one
 // when `wait` is set; false when none is queued, or when the connection is
 // lost (the only way a wait ends without an event).

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Renders every example offscreen into examples/gallery/, the pictures the
 # examples' README shows: builds first when vesk is not built yet. The
-# picking demo picks at one object so that it shows lit; the flight keeps
+# picking demo picks at one object so that it shows lit, the orbiting demo
+# turns the camera and picks one too; the flight keeps
 # its contact sheet (its frames go to a scratch folder).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -21,6 +22,7 @@ for script in examples/*.vsk; do
   name=$(basename "$script" .vsk)
   case $name in
     pick) "$vesk" --headless "$script" "$gallery" 405 236 > /dev/null ;;
+    orbit) "$vesk" --headless "$script" "$gallery" drag 60 30 wheel 1 click 470 250 > /dev/null ;;
     flight)
       "$vesk" --headless "$script" "$scratch" > /dev/null
       cp "$scratch/flight.png" "$gallery/flight.png" ;;

@@ -136,4 +136,79 @@ TEST_F(Headless, BadHandlesFormatsSizesAndRectanglesAreRefused) {
     ExpectError("offscreen");
 }
 
+// A white triangle with slanted edges on black: how many of its pixels lie
+// strictly between black and white.
+int GreyPixels(DeviceHandle device, int side) {
+    Clear({0, 0, 0});
+    glColor3f(1, 1, 1);
+    glBegin(GL_TRIANGLES);
+    glVertex2f(-0.9f, -0.9f);
+    glVertex2f(0.9f, -0.6f);
+    glVertex2f(-0.3f, 0.9f);
+    glEnd();
+    glFinish();
+    Pixels rgb = Read(device, 0, 0, side, side);
+    int grey = 0;
+    for (size_t i = 0; i < rgb.size(); i += 3) grey += rgb[i] != 0 && rgb[i] != 255;
+    return grey;
+}
+
+TEST_F(Headless, MultisampledDevicesReadBackTheResolvedPicture) {
+    // 0 and 1 are none; 2, 4 and 8 get the nearest count offered (llvmpipe: 4).
+    DeviceHandle single = CreateBitmapDevice(40, 40), multi = CreateBitmapDevice(40, 40);
+    devices.insert(devices.end(), {single, multi});
+    int samples = -1;
+    for (const auto& [asked, chosen] : {std::pair{2, 4}, {8, 4}, {1, 0}, {0, 0}, {4, 4}}) {
+        ASSERT_TRUE(SetDeviceSamples(multi, asked)) << LastErrorText();
+        ASSERT_TRUE(DeviceSamples(multi, &samples));
+        EXPECT_EQ(samples, chosen) << asked << " asked";
+    }
+    for (int bad : {-1, 65, INT_MIN}) {
+        EXPECT_FALSE(SetDeviceSamples(multi, bad));
+        ExpectError("samples per pixel asked");
+    }
+    EXPECT_FALSE(SetDeviceSamples(999, 4) || DeviceSamples(999, &samples) || DeviceSamples(multi, nullptr));
+    Formatted(single, kBitmapFlags);
+    Formatted(multi, kBitmapFlags);
+    ASSERT_TRUE(DeviceSamples(multi, &samples));
+    EXPECT_EQ(samples, 4) << "the format's count";
+    EXPECT_FALSE(SetDeviceSamples(multi, 0));
+    ExpectError("has pixel format");
+    ASSERT_TRUE(DeviceSamples(single, &samples));
+    EXPECT_EQ(samples, 0);
+
+    // Edges hold averaged samples only where there are samples to average.
+    CurrentOn(single);
+    EXPECT_EQ(GreyPixels(single, 40), 0);
+    ContextHandle context = CurrentOn(multi);
+    int grey = GreyPixels(multi, 40);
+    EXPECT_GT(grey, 20) << "a multisampled edge is a ramp of greys";
+    ASSERT_TRUE(MakeCurrent(0, 0));
+    Pixels again = Read(multi, 0, 0, 40, 40);  // through a helper context
+    ASSERT_TRUE(MakeCurrent(multi, context));
+    EXPECT_EQ(Read(multi, 0, 0, 40, 40), again);
+
+    // A rectangle away from the origin, with the scissor test on, reads the
+    // same pixels as the whole picture holds there; the frame buffer
+    // bindings and the scissor test are as they were.
+    PaintQuadrant(40, 40, kBlue, kRed);
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(0, 0, 1, 1);
+    Pixels whole = Read(multi, 0, 0, 40, 40), part = Read(multi, 15, 17, 9, 7);
+    int wrong = 0;
+    for (int row = 0; row < 7; ++row)
+        for (int col = 0; col < 9; ++col)
+            wrong += At(part, size_t(row * 9 + col)) != At(whole, size_t((17 + row) * 40 + 15 + col));
+    EXPECT_EQ(wrong, 0);
+    ExpectQuadrantPicture(whole, 40, 40, kBlue, kRed);
+    EXPECT_TRUE(glIsEnabled(GL_SCISSOR_TEST));
+    GLint binding = -1;
+    glGetIntegerv(0x8CAA /* GL_READ_FRAMEBUFFER_BINDING */, &binding);
+    EXPECT_EQ(binding, 0);
+    glDisable(GL_SCISSOR_TEST);
+
+    // A context moves only between devices of the same samples.
+    EXPECT_FALSE(MakeCurrent(single, context));
+}
+
 }  // namespace

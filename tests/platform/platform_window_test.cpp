@@ -17,6 +17,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <thread>
+#include <tuple>
+#include <vector>
 
 using namespace platform;
 using namespace platform_test;
@@ -162,6 +164,63 @@ TEST_F(Windows, EventsComeFromTheServerUntilTheWindowGoes) {
     EXPECT_EQ(std::make_tuple(event.x, event.y, event.button), std::make_tuple(10, 20, 3));
     ASSERT_TRUE(Await(device, EventKind::Key, &event));
     EXPECT_EQ(event.button, int(XK_a));
+
+    // Releases, the buttons held as the pointer moves, the modifier keys
+    // held, and wheel steps, which are presses alone. X reports the state
+    // from before each event: a key's own modifier is not yet in its press.
+    while (NextEvent(device, &event)) {
+    }
+    auto key = [&](KeySym symbol, bool down) {
+        XTestFakeKeyEvent(x, XKeysymToKeycode(x, symbol), down, 0);
+    };
+    key(XK_Shift_L, true);
+    XTestFakeButtonEvent(x, 1, True, 0);
+    XTestFakeButtonEvent(x, 3, True, 0);
+    XTestFakeMotionEvent(x, -1, 12, 22, 0);
+    XTestFakeButtonEvent(x, 3, False, 0);
+    XTestFakeButtonEvent(x, 1, False, 0);
+    key(XK_Shift_L, false);
+    key(XK_Control_L, true);
+    key(XK_Alt_L, true);
+    XTestFakeButtonEvent(x, 4, True, 0);
+    XTestFakeButtonEvent(x, 4, False, 0);
+    XTestFakeButtonEvent(x, 5, True, 0);
+    XTestFakeButtonEvent(x, 5, False, 0);
+    XTestFakeMotionEvent(x, -1, 14, 24, 0);
+    key(XK_b, true);
+    key(XK_b, false);
+    key(XK_Alt_L, false);
+    key(XK_Control_L, false);
+    XSync(x, False);
+    using Seen = std::tuple<EventKind, int, int, int, int>;  // kind, x, y, button, modifiers
+    std::vector<Seen> seen;
+    auto drain = [&] {
+        while (NextEvent(device, &event))
+            seen.emplace_back(event.kind, event.x, event.y, event.button, event.modifiers);
+        return seen.size() >= 16;
+    };
+    Within2s(drain);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    drain();  // nothing more, such as the releases of the wheel's buttons
+    const int shift = XK_Shift_L, control = XK_Control_L, alt = XK_Alt_L;
+    EXPECT_EQ(seen, (std::vector<Seen>{
+                        {EventKind::Key, 10, 20, shift, 0},
+                        {EventKind::Button, 10, 20, 1, kShiftHeld},
+                        {EventKind::Button, 10, 20, 3, kShiftHeld},
+                        {EventKind::Motion, 12, 22, kLeftHeld | kRightHeld, kShiftHeld},
+                        {EventKind::Release, 12, 22, 3, kShiftHeld},
+                        {EventKind::Release, 12, 22, 1, kShiftHeld},
+                        {EventKind::KeyUp, 12, 22, shift, kShiftHeld},
+                        {EventKind::Key, 12, 22, control, 0},
+                        {EventKind::Key, 12, 22, alt, kControlHeld},
+                        {EventKind::Button, 12, 22, 4, kControlHeld | kAltHeld},
+                        {EventKind::Button, 12, 22, 5, kControlHeld | kAltHeld},
+                        {EventKind::Motion, 14, 24, 0, kControlHeld | kAltHeld},
+                        {EventKind::Key, 14, 24, int(XK_b), kControlHeld | kAltHeld},
+                        {EventKind::KeyUp, 14, 24, int(XK_b), kControlHeld | kAltHeld},
+                        {EventKind::KeyUp, 14, 24, alt, kControlHeld | kAltHeld},
+                        {EventKind::KeyUp, 14, 24, control, kControlHeld},
+                    }));
 
     // A resize, and the device's size follows it.
     XResizeWindow(x, window, 45, 35);

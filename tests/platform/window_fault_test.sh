@@ -127,6 +127,29 @@ fault.vsk:9: $lost
 exit 1"
 [ "$(picture)" = "saved 120 90" ] || { echo "FAILED: the picture saved before the loss: $(picture)"; failures=$((failures + 1)); }
 
+# ... while it polls a multisampled window for events: releases and motion
+# with buttons held come through the same queue, which the loss ends.
+start <<'EOF'
+dc = new MDC(120, 90, "vesk fault");
+dc->SetSamples(4);
+gl = new VOpenGL();
+gl->Open(dc);
+gl->Sphere(0, 0, 0, 0.5);
+gl->Flush();
+dc->SaveAs("saved.png");
+print("polling", dc->GetSamples());
+while (true) { e = dc->NextEvent(); }
+EOF
+id=$(window) || exit 1
+for _ in $(seq 100); do grep -q polling said && break; sleep 0.1; done
+xdotool mousemove --window "$id" 10 10 mousedown 1 mousemove --window "$id" 30 20 mouseup 1
+xdotool windowkill "$id"
+fault=$(date +%s)
+finish "windowkill while polling a multisampled window" "polling 4
+fault.vsk:9: $lost
+exit 1"
+[ "$(picture)" = "saved 120 90" ] || { echo "FAILED: the picture saved before the loss: $(picture)"; failures=$((failures + 1)); }
+
 # The X server stops while the script draws offscreen: its pbuffers belong
 # to that server's EGL display too.
 Xvfb -displayfd 3 -screen 0 320x240x24 -nolisten tcp 3> display 2> /dev/null &

@@ -19,6 +19,7 @@ struct Device : VeskAss {
     platform::DeviceHandle handle = 0;
     bool window = false;
     Reservation pixels;  // the memory budget's estimate of its buffers
+    Reservation samples;  // and of its multisampled buffers, when it has them
     ~Device() override { platform::DestroyDevice(handle); }
 };
 
@@ -139,19 +140,22 @@ const char* KindText(platform::EventKind k) {
     case platform::EventKind::Key: return "key";
     case platform::EventKind::Resize: return "resize";
     case platform::EventKind::Close: return "close";
+    case platform::EventKind::Release: return "release";
+    case platform::EventKind::KeyUp: return "keyrelease";
     default: return "none";
     }
 }
 
-// An event is [kind, x, y, button]; no event is null.
+// An event is [kind, x, y, button, modifiers]; no event is null.
 void Deliver(VarRegister* result, bool got, const platform::Event& e) {
     Variable v;
     if (got) {
-        v.Init(VT_VECTOR, 4);
+        v.Init(VT_VECTOR, 5);
         v[0] = KindText(e.kind);
         v[1] = e.x;
         v[2] = e.y;
         v[3] = e.button;
+        v[4] = e.modifiers;
     }
     SetResult(result, v);
 }
@@ -174,6 +178,50 @@ void WaitEvent(VarRegister* result, VarRegister* args, int count, Processor*) {
     Deliver(result, got, e);
 }
 
+// The samples per pixel are chosen with the device's pixel format, which
+// the first gl->Open on it fixes; until then they can change. Each sample
+// has its own colour and depth, charged to the memory budget.
+void SetSamples(VarRegister*, VarRegister* args, int count, Processor*) {
+    Device* d = DeviceOf(args, count);
+    int w, h;
+    if (!d || !Size(args, count, &w, &h)) {
+        Error(VE_DEVICE, "SetSamples: the device is not available");
+        return;
+    }
+    double asked = ArgOf(args, 0).GetDoubleNumb();
+    if (!(asked == 0 || asked == 1 || asked == 2 || asked == 4 || asked == 8)) {
+        Error(VE_BAD_ARGUMENT, "SetSamples: the samples per pixel must be 0 or 1 (none), 2, 4 or 8 "
+                               "(got " + Format(ArgOf(args, 0)) + ")");
+        return;
+    }
+    if (platform::DevicePixelFormat(d->handle, nullptr, nullptr)) {
+        Error(VE_DEVICE, "SetSamples: a context was opened on this device already, and its first "
+                         "gl->Open fixed the samples per pixel; call SetSamples before it");
+        return;
+    }
+    int chosen = 0;
+    if (!platform::SetDeviceSamples(d->handle, static_cast<int>(asked)) ||
+        !platform::DeviceSamples(d->handle, &chosen)) {
+        Error(VE_DEVICE, std::string("SetSamples: ") + platform::LastErrorText());
+        return;
+    }
+    if (!d->samples.Take(uint64_t(w) * uint64_t(h) * kDevicePixelBytes * uint64_t(chosen),
+                         "a multisampled device"))
+        platform::SetDeviceSamples(d->handle, 0);  // error 12, and no multisampling
+}
+
+// The samples per pixel in effect: of the device's pixel format once a
+// context was opened on it, else the count SetSamples chose; 0 is none.
+void GetSamples(VarRegister* result, VarRegister* args, int count, Processor*) {
+    Device* d = DeviceOf(args, count);
+    int samples = 0;
+    if (!d || !platform::DeviceSamples(d->handle, &samples)) {
+        Error(VE_DEVICE, "GetSamples: the device is not available");
+        return;
+    }
+    *result->designated() = samples;
+}
+
 const MethodRecord rows[] = {
     {NewOffscreen, "MDC::MDC(int, int)"},
     {NewWindow, "MDC::MDC(int, int, refer object String)"},
@@ -185,6 +233,8 @@ const MethodRecord rows[] = {
     {SaveAs, "MDC::SaveAs(refer object String)"},
     {NextEvent, "MDC::NextEvent(void)"},
     {WaitEvent, "MDC::WaitEvent(void)"},
+    {SetSamples, "MDC::SetSamples(int)"},
+    {GetSamples, "MDC::GetSamples(void)"},
     {nullptr, nullptr},
 };
 
