@@ -35,6 +35,17 @@ expect 1 '^-e:2:1: error 2: ' "$vesk" -e 'x = (1
 ;'
 printf 'print("from stdin", argv[0]);\n' > stdin.vsk
 expect 0 '^from stdin z$' sh -c "\"$vesk\" - z < stdin.vsk"
+# Output into a full device, or a pipe whose reader has gone, ends the script
+# with error 14 at a print instead of running on into nothing.
+for into in full pipe; do
+    if [ $into = full ]; then
+        timeout 20 "$vesk" -e 'while (true) print("line");' > /dev/full 2> err
+    else
+        timeout 20 sh -c "\"$vesk\" -e 'while (true) print(\"line\");' 2> err | head -n 1 > /dev/null"
+    fi
+    grep -q '^-e:1: error 14: print(): the script.s output cannot be written' err ||
+        { echo "FAILED: a script printing into a $into output"; cat err; failures=$((failures + 1)); }
+done
 expect 0 '^vesk 1\.0' "$vesk" --version
 expect 0 'cVOpenGL.so: .*VESK' "$vesk" --version
 expect 0 '^   1  handler 1  VOpenGL::VOpenGL(void)$' "$vesk" --methods

@@ -82,6 +82,9 @@ void Print(Machine& m, const char*, Slot* args, int count, Slot& out) {
         m.write_(v.type == VT_STRING ? StringOf(v) : std::string_view(Format(v)));
     }
     m.write_("\n");
+    // Output that cannot be written (a pipe whose reader has gone, a full
+    // disk) ends the script rather than letting it print into nothing.
+    if (std::ferror(stdout)) m.Fail(VE_FILE, "print(): the script's output cannot be written (its pipe or file is closed or full)");
     Release(out);
 }
 

@@ -269,7 +269,8 @@ int RunScript(const Options& o) {
     scriptProcessor = nullptr;
     ReportErrors(file, late);
     // Output that could not be written (a full disk, /dev/full) is an error.
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    bool written = std::fflush(stdout) == 0 && !std::ferror(stdout);
+    if (!written && well) {
         std::fprintf(stderr, "%s: error %d: cannot write the script's output: %s\n", file.c_str(), vesk::VE_FILE,
                      std::strerror(errno));
         return 1;
@@ -302,6 +303,11 @@ int main(int argc, char** argv) {
     // Past a file size limit (ulimit -f) a write then fails with EFBIG
     // instead of the signal ending the process.
     std::signal(SIGXFSZ, SIG_IGN);
+    // A write to a closed pipe or socket then fails with EPIPE instead of
+    // the signal ending the process: an X connection the server dropped is
+    // reported as a lost display, and output whose reader has gone ends the
+    // script with error 14 at its print.
+    std::signal(SIGPIPE, SIG_IGN);
     code = 2;
     bool ran = vesk::RunWithLargeStack(vesk::kScriptStackBytes, [&] {
         try {
