@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "vesk/eval/lib_picture.h"
 #include "vesk/eval/machine.h"
 
 namespace vesk::vm {
@@ -182,6 +183,8 @@ const Builtin kBuiltins[] = {
     {"pow", 2, 2, Math2<Pow>},
     {"clock", 0, 0, Clock},
     {"cpuclock", 0, 0, CpuClock},
+    {"textmask", 2, 2, TextMask},
+    {"colormap", 2, 2, ColorMap},
 };
 constexpr int kBuiltinCount = sizeof kBuiltins / sizeof kBuiltins[0];
 
