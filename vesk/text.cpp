@@ -7,6 +7,8 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
+#include <sys/stat.h>
+
 #include <cmath>
 #include <cstdlib>
 #include <mutex>
@@ -36,9 +38,23 @@ Font& TheFont() {
     return font;
 }
 
+// FreeType's own texts for its error codes, from its error list (the way
+// its documentation shows); Debian's build leaves out FT_Error_String.
+struct FreeTypeErrorText {
+    int code;
+    const char* text;
+};
+#undef FTERRORS_H_
+#define FT_ERRORDEF(e, v, s) {v, s},
+#define FT_ERROR_START_LIST {
+#define FT_ERROR_END_LIST {0, nullptr}};
+const FreeTypeErrorText kFreeTypeErrors[] =
+#include FT_ERRORS_H
+
 std::string FreeTypeError(FT_Error e) {
-    const char* text = FT_Error_String(e);
-    return text ? text : "FreeType error " + std::to_string(e);
+    for (const FreeTypeErrorText* t = kFreeTypeErrors; t->text; t++)
+        if (t->code == e) return t->text;
+    return "FreeType error " + std::to_string(e);
 }
 
 // The file (and face within it) of the system's default sans-serif font.
@@ -76,6 +92,11 @@ void LoadFont(Font& font) {
     std::string path;
     int index;
     if (!DefaultFontFile(&path, &index, &font.error)) return;
+    struct stat file;
+    if (stat(path.c_str(), &file) == 0 && !S_ISREG(file.st_mode)) {  // a FIFO would block FreeType's open
+        font.error = "the font " + path + " is not a regular file";
+        return;
+    }
     if (FT_Error e = FT_Init_FreeType(&font.library)) {
         font.library = nullptr;
         font.error = "FreeType cannot start: " + FreeTypeError(e);
