@@ -9,6 +9,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <mutex>
@@ -174,6 +175,10 @@ bool Typesetter::Open(double size, std::string* why) {
     state_->glyphs.clear();
     ascent_ = static_cast<int>(std::max<FT_Pos>(face->size->metrics.ascender + 63, 0) >> 6);
     descent_ = static_cast<int>(std::max<FT_Pos>(63 - face->size->metrics.descender, 0) >> 6);
+    // The font's bounding box holds every glyph; hinting moves ink by a pixel
+    // at most, and a pixel more is kept for rounding.
+    inkLeft_ = static_cast<int>(FT_MulFix(face->bbox.xMin, face->size->metrics.x_scale) >> 6) - 2;
+    inkRight_ = static_cast<int>((FT_MulFix(face->bbox.xMax, face->size->metrics.x_scale) + 63) >> 6) + 2;
     return true;
 }
 
@@ -212,7 +217,8 @@ int64_t Typesetter::Width(std::string_view utf8, int64_t limit) {
     return (pen + 32) >> 6;
 }
 
-void Typesetter::Draw(std::string_view utf8, int64_t right, const std::function<void(const GlyphImage&)>& draw) {
+void Typesetter::Draw(std::string_view utf8, int64_t left, int64_t right,
+                      const std::function<void(const GlyphImage&)>& draw) {
     FT_Face face = state_->face;
     if (!face) return;
     int64_t pen = 0;
@@ -222,8 +228,9 @@ void Typesetter::Draw(std::string_view utf8, int64_t right, const std::function<
         if (!Find(NextCharacter(utf8, &at), &g)) continue;
         pen += Kern(g.index);
         int64_t x = (pen + 32) >> 6;
-        if (x >= right) break;
+        if (x + inkLeft_ >= right) break;
         pen += g.advance;
+        if (x + inkRight_ < left) continue;
         if (FT_Load_Glyph(face, g.index, FT_LOAD_DEFAULT) || FT_Render_Glyph(face->glyph, FT_RENDER_MODE_NORMAL))
             continue;
         const FT_GlyphSlot slot = face->glyph;
@@ -252,7 +259,7 @@ MaskFailure MakeMask(std::string_view utf8, double size, Mask* mask, std::string
     mask->descent = type.Descent();
     size_t rowBytes = (static_cast<size_t>(width) + 31) / 32 * 4;
     mask->bits.assign(rowBytes * mask->height, '\0');
-    type.Draw(utf8, width, [&](const GlyphImage& g) {
+    type.Draw(utf8, 0, width, [&](const GlyphImage& g) {
         for (int j = 0; j < g.height; j++) {
             int64_t row = mask->descent + g.top - j;  // counted from the bottom
             if (row < 0 || row >= mask->height) continue;
@@ -271,8 +278,12 @@ bool DrawOnPicture(unsigned char* rgb, int width, int height, int64_t x, int64_t
                    double size, const unsigned char color[3], std::string* why) {
     Typesetter type;
     if (!type.Open(size, why)) return false;
-    if (x >= width) return true;  // starts right of the picture
-    type.Draw(utf8, width - x, [&](const GlyphImage& g) {
+    // Far beyond the picture is as good as farther; pinned, the arithmetic
+    // below stays well inside 64 bits.
+    constexpr int64_t kFar = int64_t(1) << 50;
+    x = std::clamp(x, -kFar, kFar);
+    y = std::clamp(y, -kFar, kFar);
+    type.Draw(utf8, -x, width - x, [&](const GlyphImage& g) {
         for (int j = 0; j < g.height; j++) {
             int64_t row = y - 1 - g.top + j;
             if (row < 0 || row >= height) continue;

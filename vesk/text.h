@@ -56,10 +56,11 @@ public:
     int64_t Width(std::string_view utf8, int64_t limit);
 
     // Sets the text from pen position 0 and hands each glyph with ink to
-    // `draw`, left to right, up to the first glyph that starts at or right
-    // of `right`. Control characters (U+0000 … U+001F, U+007F) take no room
-    // and draw nothing: the text is one line.
-    void Draw(std::string_view utf8, int64_t right, const std::function<void(const GlyphImage&)>& draw);
+    // `draw`, left to right, leaving out glyphs that cannot reach into
+    // columns left … right-1, and stopping at the first that starts past
+    // them. Control characters (U+0000 … U+001F, U+007F) take no room and
+    // draw nothing: the text is one line.
+    void Draw(std::string_view utf8, int64_t left, int64_t right, const std::function<void(const GlyphImage&)>& draw);
 
 private:
     struct Glyph {
@@ -75,6 +76,7 @@ private:
     struct State;
     State* state_;
     int ascent_ = 0, descent_ = 0;
+    int inkLeft_ = 0, inkRight_ = 0;  // how far any glyph's ink reaches from its pen position
     unsigned previous_ = 0;  // the glyph before, for kerning
 };
 
