@@ -1,11 +1,15 @@
 // The host class MBmp: a picture loaded from a PNG or made blank, handed to
 // the module as packed blue-green-red rows, lowest row first.
+#include <algorithm>
+#include <cmath>
 #include <memory>
 #include <vector>
 
 #include "vesk/values/budget.h"
 #include "vesk/classes/host_classes.h"
+#include "vesk/classes/picture.h"
 #include "vesk/classes/png_io.h"
+#include "vesk/classes/text.h"
 #include "vesk/values/runtime.h"
 
 namespace vesk {
@@ -125,6 +129,25 @@ void SetPixel(VarRegister*, VarRegister* args, int count, Processor*) {
     }
 }
 
+// DrawText(x, y, text, size, r, g, b): antialiased text in the default
+// font, (x, y) the left end of its baseline with y from the top row.
+void DrawText(VarRegister*, VarRegister* args, int count, Processor*) {
+    Bitmap* b = BitmapOf(args, count);
+    if (!b) return;
+    double x = ArgOf(args, 0).GetDoubleNumb(), y = ArgOf(args, 1).GetDoubleNumb();
+    double size = ArgOf(args, 3).GetDoubleNumb();
+    if (std::isnan(x) || std::isnan(y)) return void(Error(VE_BAD_ARGUMENT, "DrawText: x and y must be numbers, not NaN"));
+    if (!(size >= text::kMinSize && size <= text::kMaxSize))
+        return void(Error(VE_BAD_ARGUMENT, "DrawText: the size " + Format(ArgOf(args, 3)) +
+                                               " is not a pixel height from 1 to 1024"));
+    unsigned char color[3];
+    for (int i = 0; i < 3; i++) color[i] = static_cast<unsigned char>(std::clamp(ArgOf(args, 4 + i).GetLongNumb(), 0L, 255L));
+    std::string why;
+    if (!text::DrawOnPicture(b->rgb.data(), b->width, b->height, ArgOf(args, 0).GetLongNumb(),
+                             ArgOf(args, 1).GetLongNumb(), StringOf(ArgOf(args, 2)), std::trunc(size), color, &why))
+        Error(VE_FILE, "DrawText: " + why);
+}
+
 void SaveAs(VarRegister*, VarRegister* args, int count, Processor*) {
     Bitmap* b = BitmapOf(args, count);
     if (!b) return;
@@ -142,11 +165,20 @@ const MethodRecord rows[] = {
     {GetDIBits, "MBmp::GetDIBits(void)"},
     {SetPixel, "MBmp::SetPixel(int, int, int, int, int)"},
     {SaveAs, "MBmp::SaveAs(refer object String)"},
+    {DrawText, "MBmp::DrawText(int, int, refer object String, int, int, int, int)"},
     {nullptr, nullptr},
 };
 
 }  // namespace
 
 bool RegisterBitmapClass(std::string* why) { return RegisterHostRows(rows, why); }
+
+bool PictureOf(const Variable& object, PictureView* view) {
+    VObject* o = object.GetVObject();
+    auto* b = o ? dynamic_cast<Bitmap*>(o->GetAss()) : nullptr;
+    if (!b) return false;
+    *view = PictureView{b->width, b->height, b->rgb.data()};
+    return true;
+}
 
 }  // namespace vesk

@@ -8,7 +8,9 @@
 #include "platform/platform.h"
 #include "vesk/values/budget.h"
 #include "vesk/classes/host_classes.h"
+#include "vesk/classes/picture.h"
 #include "vesk/classes/png_io.h"
+#include "vesk/modules/dispatch.h"
 #include "vesk/values/runtime.h"
 
 namespace vesk {
@@ -133,6 +135,24 @@ void SaveAs(VarRegister*, VarRegister* args, int count, Processor*) {
     if (!WritePng(std::string(StringOf(ArgOf(args, 0))), w, h, flipped.data(), &why)) Error(VE_FILE, why);
 }
 
+// A new MBmp of the device's pixels as they are now (to caption a frame and
+// save it, say). The picture is made as new MBmp(w, h) is, within its limits.
+void GetPicture(VarRegister* result, VarRegister* args, int count, Processor* p) {
+    Device* d = DeviceOf(args, count);
+    int w, h;
+    if (!d || !Size(args, count, &w, &h)) return void(Error(VE_DEVICE, "GetPicture: the device is not available"));
+    Variable sides[2], picture;
+    sides[0] = w;
+    sides[1] = h;
+    PictureView view;
+    if (!Construct(p, "MBmp", sides, 2, picture) || !PictureOf(picture, &view)) return;
+    if (!platform::ReadPixels(d->handle, 0, 0, w, h, view.rgb))
+        return void(Error(VE_DEVICE, std::string("GetPicture: cannot read the device's pixels: ") + platform::LastErrorText()));
+    size_t row = static_cast<size_t>(w) * 3;  // read lowest row first; a picture is top row first
+    for (int y = 0; y < h / 2; y++) std::swap_ranges(view.rgb + y * row, view.rgb + (y + 1) * row, view.rgb + (h - 1 - y) * row);
+    SetResult(result, picture);
+}
+
 const char* KindText(platform::EventKind k) {
     switch (k) {
     case platform::EventKind::Button: return "button";
@@ -231,6 +251,7 @@ const MethodRecord rows[] = {
     {GetWidth, "MDC::GetWidth(void)"},
     {GetHeight, "MDC::GetHeight(void)"},
     {SaveAs, "MDC::SaveAs(refer object String)"},
+    {GetPicture, "MDC::GetPicture(void)"},
     {NextEvent, "MDC::NextEvent(void)"},
     {WaitEvent, "MDC::WaitEvent(void)"},
     {SetSamples, "MDC::SetSamples(int)"},

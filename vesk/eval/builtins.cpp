@@ -183,7 +183,7 @@ const Builtin kBuiltins[] = {
 // loads; it does not change after.
 const std::vector<Builtin> kTable = [] {
     std::vector<Builtin> all(std::begin(kBuiltins), std::end(kBuiltins));
-    for (BuiltinRows library : {MathBuiltins(), StringBuiltins(), FileBuiltins(), SystemBuiltins()})
+    for (BuiltinRows library : {MathBuiltins(), StringBuiltins(), FileBuiltins(), SystemBuiltins(), PictureBuiltins()})
         all.insert(all.end(), library.rows, library.rows + library.count);
     return all;
 }();

@@ -22,6 +22,7 @@ BuiltinRows MathBuiltins();     // lib_math.cpp: asin … round, min, max, rando
 BuiltinRows StringBuiltins();   // lib_string.cpp: format, split, join, find, … number
 BuiltinRows FileBuiltins();     // lib_file.cpp: readfile … writecsv, exists
 BuiltinRows SystemBuiltins();   // lib_system.cpp: flush, sleep
+BuiltinRows PictureBuiltins();  // lib_picture.cpp: textmask, colormap
 
 // The host value a slot holds or refers to, for the general cases.
 Variable Deref(const Slot& s);
