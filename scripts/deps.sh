@@ -8,6 +8,7 @@ packages=(
   libpng-dev libgtest-dev libbenchmark-dev libedit-dev
   libfreetype-dev libfontconfig-dev fonts-dejavu-core
   xvfb xauth xdotool
+  python3 vim
   clang libclang-rt-14-dev
 )
 missing=()

@@ -1,0 +1,9 @@
+" Vesk scripts: C-style comments, so that gc-style commenting, formatting
+" of comments and the like work.
+if exists("b:did_ftplugin")
+  finish
+endif
+let b:did_ftplugin = 1
+setlocal commentstring=//\ %s
+setlocal comments=s1:/*,mb:*,ex:*/,://
+let b:undo_ftplugin = "setlocal commentstring< comments<"
