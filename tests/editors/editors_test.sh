@@ -21,7 +21,9 @@ command -v python3 > /dev/null || { echo "FAILED: python3 is not installed (scri
 # the classes of the module and the host.
 {
   grep -o '{"[a-z]*", Tok::' "$top/vesk/syntax/lexer.cpp" | sed 's/{"\([a-z]*\)".*/keyword \1/'
-  grep -ohE '^\s*\{"[a-z0-9_]+", -?[0-9]+, -?[0-9]+,' "$top"/vesk/eval/*.cpp | sed -E 's/^\s*\{"([a-z0-9_]+)".*/builtin \1/'
+  for f in "$top"/vesk/eval/builtins.cpp "$top"/vesk/eval/lib_*.cpp; do
+    sed -n '/^const Builtin k[A-Za-z]*\[\] = {/,/^};/p' "$f"
+  done | grep -oE '\{"[a-z0-9_]+"' | sed 's/{"/builtin /; s/"//'
   for w in argv pi scriptdir; do echo "global $w"; done
   for w in VOpenGL OglColor OglMaterial POINT3 Matrix ColorRef String RECT MDC MBmp Vector Animation; do echo "class $w"; done
 } > "$tmp/words"
