@@ -3,7 +3,8 @@
 # examples' README shows: builds first when vesk is not built yet. The
 # picking demo picks at one object so that it shows lit, the orbiting demo
 # turns the camera and picks one too; the flight keeps
-# its contact sheet (its frames go to a scratch folder).
+# its contact sheet (its frames go to a scratch folder), the frames example
+# one of its frames.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$top/build}
@@ -26,6 +27,9 @@ for script in examples/*.vsk; do
     flight)
       "$vesk" --headless "$script" "$scratch" > /dev/null
       cp "$scratch/flight.png" "$gallery/flight.png" ;;
+    frames)
+      "$vesk" --headless "$script" 5 5 "$scratch" > /dev/null
+      cp "$scratch/frame-0005.png" "$gallery/frames.png" ;;
     *) "$vesk" --headless "$script" "$gallery" > /dev/null ;;
   esac
   echo "$gallery/$name.png"
