@@ -146,7 +146,8 @@ def tokenize(g, lines):
                 capture_scopes(r.get("beginCaptures", r.get("captures")), m, scopes, current)
                 stack.append((r, compile_pattern(r["end"], "end", first), names))
             if m.end() == pos and kind != "end":
-                scopes[pos] = scopes[pos] or current
+                if pos < len(line):
+                    scopes[pos] = scopes[pos] or current
                 pos += 1
             else:
                 pos = m.end()
