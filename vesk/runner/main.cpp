@@ -26,7 +26,7 @@
 
 namespace {
 
-constexpr const char* kHostVersion = "vesk 1.0, the Vesk host of cVOpenGL for Linux";
+constexpr const char* kHostVersion = "vesk " VESK_VERSION ", the Vesk host of cVOpenGL for Linux";
 
 constexpr const char* kUsage = R"(usage: vesk [options] SCRIPT [ARGS...]    run a script file ("-" reads standard input)
        vesk [options] -e CODE [ARGS...]   run the code given on the command line
