@@ -134,14 +134,18 @@ const char* ModuleErrorMessage(const Module* m, int code) {
 
 void SetErrorBase(Module* m, unsigned short base) { m->errorBase = base; }
 
+// Beside the executable (the build tree), then where an installation puts
+// it, relative to the executable so that a moved tree still finds it.
 std::string DefaultModulePath(const char*) {
     char exe[PATH_MAX];
     ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
     if (n > 0) {
         exe[n] = 0;
-        std::string dir(exe);
-        std::string beside = dir.substr(0, dir.rfind('/') + 1) + "cVOpenGL.so";
-        if (access(beside.c_str(), R_OK) == 0) return beside;
+        std::string path(exe);
+        std::string dir = path.substr(0, path.rfind('/') + 1);  // ".../bin/"
+        std::string up = dir.size() > 1 ? dir.substr(0, dir.rfind('/', dir.size() - 2) + 1) : dir;
+        for (const std::string& candidate : {dir + "cVOpenGL.so", up + "lib/cvopengl/cVOpenGL.so"})
+            if (access(candidate.c_str(), R_OK) == 0) return candidate;
     }
     const char* env = std::getenv("VESK_MODULE_PATH");
     if (env && *env) {

@@ -37,6 +37,7 @@ const char* ModuleErrorMessage(const Module* module, int code);
 void SetErrorBase(Module* module, unsigned short base);
 
 // Where the runner looks for cVOpenGL.so by default: beside the executable,
+// else in ../lib/cvopengl/ from the executable's folder (an installed tree),
 // else VESK_MODULE_PATH.
 std::string DefaultModulePath(const char* argv0);
 

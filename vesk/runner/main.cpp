@@ -26,7 +26,7 @@
 
 namespace {
 
-constexpr const char* kHostVersion = "vesk 1.0, the Vesk host of cVOpenGL for Linux";
+constexpr const char* kHostVersion = "vesk " VESK_VERSION ", the Vesk host of cVOpenGL for Linux";
 
 constexpr const char* kUsage = R"(usage: vesk [options] SCRIPT [ARGS...]    run a script file ("-" reads standard input)
        vesk [options] -e CODE [ARGS...]   run the code given on the command line
@@ -42,7 +42,8 @@ options:
   --headless            draw offscreen only, even when an X display is there
   --trace               write each call into a class (line, duration) to standard error
   --module PATH         load another module besides cVOpenGL.so (may be repeated)
-  --no-default-module   do not load cVOpenGL.so (beside vesk, else $VESK_MODULE_PATH)
+  --no-default-module   do not load cVOpenGL.so (beside vesk, else ../lib/cvopengl/
+                        from vesk's folder, else $VESK_MODULE_PATH)
   --memory-limit SIZE   the most memory the script's values may take: bytes, or
                         with K, M, G or T (512M, 4G); default 2G, or $VESK_MEMORY_LIMIT
 
