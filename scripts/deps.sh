@@ -6,7 +6,7 @@ packages=(
   build-essential cmake pkg-config
   libegl-dev libgl-dev libglu1-mesa-dev libegl-mesa0 libgl1-mesa-dri libx11-dev libx11-xcb-dev libxtst-dev
   libpng-dev libgtest-dev libbenchmark-dev libedit-dev
-  libfreetype-dev libfontconfig-dev fonts-dejavu-core
+  libfreetype-dev libfontconfig-dev fonts-dejavu-core libgif-dev python3-pil
   xvfb xauth xdotool
   clang libclang-rt-14-dev
 )
