@@ -3,7 +3,8 @@
 # examples' README shows: builds first when vesk is not built yet. The
 # picking demo picks at one object so that it shows lit, the orbiting demo
 # turns the camera and picks one too; the flight keeps
-# its contact sheet (its frames go to a scratch folder).
+# its contact sheet (its frames go to a scratch folder); the spin shows the
+# first frame of its animation (the GIF goes to a scratch folder).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$top/build}
@@ -26,6 +27,9 @@ for script in examples/*.vsk; do
     flight)
       "$vesk" --headless "$script" "$scratch" > /dev/null
       cp "$scratch/flight.png" "$gallery/flight.png" ;;
+    spin)
+      "$vesk" --headless "$script" "$scratch" > /dev/null
+      cp "$scratch/spin.png" "$gallery/spin.png" ;;
     *) "$vesk" --headless "$script" "$gallery" > /dev/null ;;
   esac
   echo "$gallery/$name.png"
