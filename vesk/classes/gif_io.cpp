@@ -110,6 +110,9 @@ void Quantize(const uint8_t* rgb, uint64_t pixels, PalettePicture* out) {
         std::vector<uint32_t> keys(pixels);
         for (uint64_t i = 0; i < pixels; i++) keys[i] = Key(rgb + 3 * i);
         std::sort(keys.begin(), keys.end());
+        size_t distinct = keys.empty() ? 0 : 1;
+        for (size_t i = 1; i < keys.size(); i++) distinct += keys[i] != keys[i - 1];
+        colours.reserve(distinct);  // exactly: the budget counts one entry a pixel at most
         for (uint32_t k : keys) {
             if (colours.empty() || colours.back().rgb != k) colours.push_back({k, 0, 0});
             colours.back().count++;
