@@ -7,7 +7,7 @@ packages=(
   libegl-dev libgl-dev libglu1-mesa-dev libegl-mesa0 libgl1-mesa-dri libx11-dev libx11-xcb-dev libxtst-dev
   libpng-dev libgtest-dev libbenchmark-dev libedit-dev
   dpkg-dev man-db            # the Debian package (dpkg-shlibdeps) and the man page check
-  libfreetype-dev libfontconfig-dev fonts-dejavu-core
+  libfreetype-dev libfontconfig-dev fonts-dejavu-core libgif-dev python3-pil
   xvfb xauth xdotool
   python3 vim
   clang libclang-rt-14-dev

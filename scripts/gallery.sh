@@ -2,9 +2,10 @@
 # Renders every example offscreen into examples/gallery/, the pictures the
 # examples' README shows: builds first when vesk is not built yet. The
 # picking demo picks at one object so that it shows lit, the orbiting demo
-# turns the camera and picks one too; the flight keeps
-# its contact sheet (its frames go to a scratch folder), the frames example
-# one of its frames.
+# turns the camera and picks one too; the flight keeps its contact sheet
+# (its frames go to a scratch folder), the frames example shows one of its
+# frames, and the spin the first frame of its animation (the GIF goes to a
+# scratch folder).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$top/build}
@@ -30,6 +31,9 @@ for script in examples/*.vsk; do
     frames)
       "$vesk" --headless "$script" 5 5 "$scratch" > /dev/null
       cp "$scratch/frame-0005.png" "$gallery/frames.png" ;;
+    spin)
+      "$vesk" --headless "$script" "$scratch" > /dev/null
+      cp "$scratch/spin.png" "$gallery/spin.png" ;;
     *) "$vesk" --headless "$script" "$gallery" > /dev/null ;;
   esac
   echo "$gallery/$name.png"

@@ -3,7 +3,7 @@
 # example finds its files from its own folder, wherever it is started), and
 # checks that it ends well and that every PNG it wrote is a real picture:
 # not empty, not one flat colour. The flight must also have written its
-# twelve frames.
+# twelve frames, and the spin its animated GIF.
 # usage: gallery_test.sh VESK TOP SCRIPT
 set -u
 vesk=$1 top=$2 script=$3
@@ -37,6 +37,10 @@ if [ "$name" = flight ]; then
     for f in 00 01 02 03 04 05 06 07 08 09 10 11; do
         [ -s "$work/flight-$f.png" ] || { echo "FAILED: no frame flight-$f.png"; failures=$((failures + 1)); }
     done
+fi
+if [ "$name" = spin ] && [ "$(head -c 6 "$work/spin.gif" 2> /dev/null)" != GIF89a ]; then
+    echo "FAILED: no animated GIF spin.gif"
+    failures=$((failures + 1))
 fi
 echo "$name: $count pictures"
 [ "$failures" = 0 ]

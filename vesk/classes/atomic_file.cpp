@@ -1,6 +1,6 @@
 // The atomic file writer: resolve the target, write a temporary file in its
 // folder, flush and sync it, rename it into place; on any failure remove the
-// temporary and nothing else.
+// temporary and nothing else. WriteFileAtomically is AtomicFile in one go.
 #include "vesk/classes/atomic_file.h"
 
 #include <fcntl.h>
@@ -82,50 +82,48 @@ std::string NotRegularText(unsigned mode) {
     return std::string("it is ") + kind + ", not a regular file";
 }
 
-bool WriteFileAtomically(const std::string& path, const std::function<bool(std::FILE*, std::string*)>& write,
-                         std::string* why) {
+bool AtomicFile::Begin(const std::string& path, std::string* why) {
     // Past a file size limit (ulimit -f) the kernel sends SIGXFSZ, which ends
     // the process unless it is ignored; ignored, the write fails with EFBIG.
     static const bool ignored = (std::signal(SIGXFSZ, SIG_IGN), true);
     (void)ignored;
-    const std::string shown = Clip(path);
+    Abort();
+    shown_ = Clip(path);
     if (path.empty()) {
         *why = "cannot write a file without a name";
         return false;
     }
     if (path.find('\0') != std::string::npos) {
-        *why = "cannot write " + shown + ": a file name cannot hold a zero byte";
+        *why = "cannot write " + shown_ + ": a file name cannot hold a zero byte";
         return false;
     }
-    std::string target;
-    if (!ResolveLinks(path, &target, why)) return false;
+    if (!ResolveLinks(path, &target_, why)) return false;
 
     mode_t mode = 0666;  // less the umask, as open applies it
     struct stat old;
-    bool replacing = stat(target.c_str(), &old) == 0;
-    if (!replacing && target.back() == '/') {
-        *why = "cannot write " + shown + ": the name ends with '/', as a folder's does";
+    bool replacing = stat(target_.c_str(), &old) == 0;
+    if (!replacing && target_.back() == '/') {
+        *why = "cannot write " + shown_ + ": the name ends with '/', as a folder's does";
         return false;
     }
     if (replacing) {
         if (!S_ISREG(old.st_mode)) {
-            *why = "cannot write " + shown + ": " + NotRegularText(old.st_mode);
+            *why = "cannot write " + shown_ + ": " + NotRegularText(old.st_mode);
             return false;
         }
-        if (access(target.c_str(), W_OK) != 0) {
-            *why = "cannot write " + shown + ": " + Reason(errno);
+        if (access(target_.c_str(), W_OK) != 0) {
+            *why = "cannot write " + shown_ + ": " + Reason(errno);
             return false;
         }
         mode = old.st_mode & 0777;
     } else if (errno != ENOENT) {
-        *why = "cannot write " + shown + ": " + Reason(errno);
+        *why = "cannot write " + shown_ + ": " + Reason(errno);
         return false;
     }
 
-    std::string temp;
-    int fd = MakeTemporary(target, mode, &temp);
+    int fd = MakeTemporary(target_, mode, &temp_);
     if (fd < 0) {
-        *why = "cannot write " + shown + ": cannot make a file in " + Clip(Folder(target)) + ": " + Reason(errno);
+        *why = "cannot write " + shown_ + ": cannot make a file in " + Clip(Folder(target_)) + ": " + Reason(errno);
         return false;
     }
     // The old file's permissions (open took the umask's bits off) and, where
@@ -134,34 +132,61 @@ bool WriteFileAtomically(const std::string& path, const std::function<bool(std::
         (void)!fchmod(fd, mode);
         if (old.st_uid != geteuid() || old.st_gid != getegid()) (void)!fchown(fd, old.st_uid, old.st_gid);
     }
-    std::FILE* out = fdopen(fd, "wb");
-    if (!out) {
+    out_ = fdopen(fd, "wb");
+    if (!out_) {
         int error = errno;
         close(fd);
-        unlink(temp.c_str());
-        *why = "cannot write " + shown + ": " + Reason(error);
+        unlink(temp_.c_str());
+        *why = "cannot write " + shown_ + ": " + Reason(error);
         return false;
     }
-    std::string failure;
-    bool written = write(out, &failure);
+    return true;
+}
+
+bool AtomicFile::Commit(std::string* why) {
+    if (!out_) {
+        *why = "cannot write " + shown_ + ": it is not open";
+        return false;
+    }
     int error = 0;
-    if (written && std::fflush(out) != 0) error = errno;
-    if (written && !error && std::ferror(out)) error = EIO;
-    if (written && !error && fsync(fd) != 0) error = errno;
-    if (std::fclose(out) != 0 && written && !error) error = errno;
-    if (written && !error && rename(temp.c_str(), target.c_str()) != 0) error = errno;
-    if (!written || error) {
-        unlink(temp.c_str());
-        *why = "cannot write " + shown + ": " + (written ? Reason(error) : failure);
+    if (std::fflush(out_) != 0) error = errno;
+    if (!error && std::ferror(out_)) error = EIO;
+    if (!error && fsync(fileno(out_)) != 0) error = errno;
+    if (std::fclose(out_) != 0 && !error) error = errno;
+    out_ = nullptr;
+    if (!error && rename(temp_.c_str(), target_.c_str()) != 0) error = errno;
+    if (error) {
+        unlink(temp_.c_str());
+        *why = "cannot write " + shown_ + ": " + Reason(error);
         return false;
     }
     // The rename itself reaches the disk with the folder.
-    int folder = open(Folder(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int folder = open(Folder(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folder >= 0) {
         fsync(folder);
         close(folder);
     }
     return true;
+}
+
+void AtomicFile::Abort() {
+    if (!out_) return;
+    std::fclose(out_);
+    out_ = nullptr;
+    unlink(temp_.c_str());
+}
+
+bool WriteFileAtomically(const std::string& path, const std::function<bool(std::FILE*, std::string*)>& write,
+                         std::string* why) {
+    AtomicFile file;
+    if (!file.Begin(path, why)) return false;
+    std::string failure;
+    if (!write(file.Stream(), &failure)) {
+        file.Abort();
+        *why = "cannot write " + Clip(path) + ": " + failure;
+        return false;
+    }
+    return file.Commit(why);
 }
 
 }  // namespace vesk

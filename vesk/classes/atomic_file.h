@@ -23,6 +23,34 @@ namespace vesk {
 bool WriteFileAtomically(const std::string& path, const std::function<bool(std::FILE*, std::string*)>& write,
                          std::string* why);
 
+// The same writer for content that comes in pieces over time (the frames of
+// an animation): Begin makes the temporary file and gives its stream, Commit
+// puts it in place, and anything else -- Abort, or the object going without
+// a Commit -- removes the temporary and leaves the target as it was.
+class AtomicFile {
+public:
+    AtomicFile() = default;
+    ~AtomicFile() { Abort(); }
+    AtomicFile(const AtomicFile&) = delete;
+    AtomicFile& operator=(const AtomicFile&) = delete;
+
+    // Checks the target as WriteFileAtomically does and makes the temporary
+    // file; false with the reason when either cannot be done.
+    bool Begin(const std::string& path, std::string* why);
+    // The temporary file's stream between Begin and Commit or Abort.
+    std::FILE* Stream() const { return out_; }
+    bool Open() const { return out_ != nullptr; }
+    // Flushes the stream to the disk and renames the temporary over the
+    // target; on failure removes the temporary and says why.
+    bool Commit(std::string* why);
+    // Closes and removes the temporary file, if there is one.
+    void Abort();
+
+private:
+    std::FILE* out_ = nullptr;
+    std::string shown_, target_, temp_;
+};
+
 // "it is a folder, not a regular file" (a device, a FIFO, …) for a file
 // mode that is not a regular file's.
 std::string NotRegularText(unsigned mode);

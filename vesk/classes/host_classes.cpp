@@ -95,11 +95,12 @@ void Members(const char* className, std::initializer_list<const char*> names, bo
 bool RegisterMatrixClass(std::string* why);
 bool RegisterBitmapClass(std::string* why);
 bool RegisterDeviceClass(std::string* why);
+bool RegisterAnimationClass(std::string* why);
 
 bool RegisterHostClasses(std::string* why) {
     if (FindClass("POINT3")) return true;
     if (!RegisterHostRows(rows, why) || !RegisterMatrixClass(why) || !RegisterBitmapClass(why) ||
-        !RegisterDeviceClass(why))
+        !RegisterDeviceClass(why) || !RegisterAnimationClass(why))
         return false;
     FindClass("Vector")->hooks.valueClass = true;
     Members("POINT3", {"x", "y", "z"}, true);

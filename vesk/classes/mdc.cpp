@@ -146,10 +146,8 @@ void GetPicture(VarRegister* result, VarRegister* args, int count, Processor* p)
     sides[1] = h;
     PictureView view;
     if (!Construct(p, "MBmp", sides, 2, picture) || !PictureOf(picture, &view)) return;
-    if (!platform::ReadPixels(d->handle, 0, 0, w, h, view.rgb))
-        return void(Error(VE_DEVICE, std::string("GetPicture: cannot read the device's pixels: ") + platform::LastErrorText()));
-    size_t row = static_cast<size_t>(w) * 3;  // read lowest row first; a picture is top row first
-    for (int y = 0; y < h / 2; y++) std::swap_ranges(view.rgb + y * row, view.rgb + (y + 1) * row, view.rgb + (h - 1 - y) * row);
+    std::string why;
+    if (!ReadDevicePicture(SelfOf(args, count), view.rgb, &why)) return void(Error(VE_DEVICE, "GetPicture: " + why));
     SetResult(result, picture);
 }
 
@@ -262,5 +260,29 @@ const MethodRecord rows[] = {
 }  // namespace
 
 bool RegisterDeviceClass(std::string* why) { return RegisterHostRows(rows, why); }
+
+bool DeviceSizeOf(const Variable& object, int* width, int* height) {
+    VObject* o = object.GetVObject();
+    auto* d = o ? dynamic_cast<Device*>(o->GetAss()) : nullptr;
+    *width = *height = 0;
+    return d && platform::DeviceSize(d->handle, width, height);
+}
+
+bool ReadDevicePicture(const Variable& object, unsigned char* rgb, std::string* why) {
+    VObject* o = object.GetVObject();
+    auto* d = o ? dynamic_cast<Device*>(o->GetAss()) : nullptr;
+    int w, h;
+    if (!d || !platform::DeviceSize(d->handle, &w, &h)) {
+        *why = "the device is not available";
+        return false;
+    }
+    if (!platform::ReadPixels(d->handle, 0, 0, w, h, rgb)) {
+        *why = std::string("cannot read the device's pixels: ") + platform::LastErrorText();
+        return false;
+    }
+    size_t row = static_cast<size_t>(w) * 3;  // read lowest row first; a picture is top row first
+    for (int y = 0; y < h / 2; y++) std::swap_ranges(rgb + y * row, rgb + (y + 1) * row, rgb + (h - 1 - y) * row);
+    return true;
+}
 
 }  // namespace vesk
