@@ -86,11 +86,11 @@ def check_patterns(g):
 
 
 def capture_scopes(captures, m, scopes, base):
-    for group, spec in (captures or {}).items():
+    for group, capture in (captures or {}).items():
         g = int(group)
-        if "name" in spec and m.start(g) >= 0:
+        if "name" in capture and m.start(g) >= 0:
             for c in range(m.start(g), m.end(g)):
-                scopes[c] = scopes[c] + [spec["name"]]
+                scopes[c] = scopes[c] + [capture["name"]]
 
 
 def tokenize(g, lines):
