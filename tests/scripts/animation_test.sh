@@ -8,19 +8,9 @@
 # animation dropped without Close and one closed without frames all leave
 # the old file byte for byte and no temporary file behind.
 # usage: animation_test.sh VESK
-set -u
-vesk=$1
+. "$(dirname "$0")/common.sh"
 python=python3
 [ -x /usr/bin/python3 ] && python=/usr/bin/python3
-work=$(mktemp -d) || exit 2
-trap 'rm -rf "$work"' EXIT
-cd "$work" || exit 2
-failures=0
-fail() {
-    echo "FAILED: $*"
-    sed 's/^/  | /' out
-    failures=$((failures + 1))
-}
 run() { timeout 60 "$vesk" --headless -e "$1" > out 2>&1; rc=$?; }
 expect() {
     if [ "$rc" != "$1" ] || { [ $# = 2 ] && ! grep -q -- "$2" out; }; then

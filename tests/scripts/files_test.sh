@@ -8,17 +8,7 @@
 # too large before reading; printed lines reach a log as they are printed;
 # scriptdir finds a script's own folder.
 # usage: files_test.sh VESK
-set -u
-vesk=$1
-work=$(mktemp -d) || exit 2
-trap 'rm -rf "$work"' EXIT
-cd "$work" || exit 2
-failures=0
-fail() {
-    echo "FAILED: $*"
-    sed 's/^/  | /' out
-    failures=$((failures + 1))
-}
+. "$(dirname "$0")/common.sh"
 
 # save PATH SIDE: saves a SIDE x SIDE picture of noise (which does not
 # compress) at PATH; vesk's output goes to the file out.

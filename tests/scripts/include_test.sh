@@ -6,12 +6,7 @@
 # file that failed is tried again by a later include,
 # and files that are not scripts are refused at the include's line.
 # usage: include_test.sh VESK
-set -u
-vesk=$1
-work=$(mktemp -d) || exit 2
-trap 'rm -rf "$work"' EXIT
-cd "$work" || exit 2
-failures=0
+. "$(dirname "$0")/common.sh"
 # check NAME WANT: the output of the last run (out) is WANT.
 check() {
     if [ "$(cat out)" != "$2" ]; then

@@ -5,12 +5,7 @@
 # on, recalls a line with the up arrow, and after `vesk -i SCRIPT` sees the
 # script's globals. Ctrl-D (the end of the input) ends it with exit code 0.
 # usage: prompt_test.sh VESK
-set -u
-vesk=$1
-work=$(mktemp -d) || exit 2
-trap 'rm -rf "$work"' EXIT
-cd "$work" || exit 2
-failures=0
+. "$(dirname "$0")/common.sh"
 # session INPUT COMMAND: runs COMMAND on a terminal fed INPUT; the output,
 # without carriage returns and the echo of the input, goes to the file out.
 session() {

@@ -2,12 +2,7 @@
 # The runner's commands, options and exit codes: 0 success, 1 script error,
 # 2 usage or load error.
 # usage: runner_test.sh VESK
-set -u
-vesk=$1
-work=$(mktemp -d) || exit 2
-trap 'rm -rf "$work"' EXIT
-cd "$work" || exit 2
-failures=0
+. "$(dirname "$0")/common.sh"
 
 # expect CODE PATTERN COMMAND...: the exit code, and a line of the output
 # (standard output and error together) matching the pattern.
