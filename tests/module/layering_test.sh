@@ -7,26 +7,16 @@
 # errors 8, 40, 43, 73 and 77. It prints the folder graph, one edge a line.
 # usage: layering_test.sh SOURCE_DIR
 set -u
+. "$(dirname "$0")/../support/include_graph.sh"
 cd "$1" || exit 2
 fail=0
 files=$(find context scene geometry color picking module -name '*.cpp' -o -name '*.h' | sort)
 [ -n "$files" ] || { echo "no module sources under $1"; exit 2; }
 
-edges=$(for f in $files; do
-  from=$(dirname "$f")
-  sed -n 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"\([^"]*\)".*/\1/p' "$f" |
-    while read -r inc; do
-      to=$(dirname "$inc")
-      [ "$to" = . ] && to=$from
-      [ "$to" != "$from" ] && echo "$from $to"
-    done
-done | sort -u)
+edges=$(edges_of context scene geometry color picking module)
 echo "$edges" | sed 's/ / -> /'
 
-if ! loop=$(echo "$edges" | tsort 2>&1 > /dev/null); then
-  echo "folders include each other:"; echo "$loop"
-  fail=1
-fi
+one_way "$edges" || fail=1
 
 bad=$(echo "$edges" | awk '$2 ~ /^vesk/ {print}')
 [ -n "$bad" ] && { echo "module folders include vesk/:"; echo "$bad"; fail=1; }

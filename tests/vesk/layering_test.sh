@@ -6,32 +6,17 @@
 # never include each other. It prints the folder graph, one edge a line.
 # usage: layering_test.sh SOURCE_DIR
 set -u
+. "$(dirname "$0")/../support/include_graph.sh"
 cd "$1" || exit 2
 fail=0
 modules='context|scene|geometry|color|picking|module'
 private='VLive|VRuntime|VRefCell|VBlob|VFunction|VClass|ClassRecord|HostVector|HostObject|MemberObject|FunctionRunner|ErrorEntry'
 
-# "from to" for every include of a folder's file that names another folder.
-edges_of() {
-  for f in $(find "$@" -name '*.cpp' -o -name '*.h' | sort); do
-    from=$(dirname "$f")
-    sed -n 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"\([^"]*\)".*/\1/p' "$f" |
-      while read -r inc; do
-        to=$(dirname "$inc")
-        [ "$to" = . ] && to=$from
-        [ "$to" != "$from" ] && echo "$from $to"
-      done
-  done | sort -u
-}
-
 edges=$(edges_of vesk host)
 [ -n "$edges" ] || { echo "no host sources under $1"; exit 2; }
 echo "$edges" | sed 's/ / -> /'
 
-if ! loop=$(echo "$edges" | tsort 2>&1 > /dev/null); then
-  echo "folders include each other:"; echo "$loop"
-  fail=1
-fi
+one_way "$edges" || fail=1
 
 bad=$(echo "$edges" | awk '$1 ~ /^host/ && $2 !~ /^host/')
 [ -n "$bad" ] && { echo "host/ includes the host's own folders:"; echo "$bad"; fail=1; }
